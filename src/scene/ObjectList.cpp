@@ -1,0 +1,3 @@
+#include "scene/ObjectList.h"
+
+void addDemoObjects(Scene&) {}

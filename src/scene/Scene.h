@@ -1,0 +1,23 @@
+#pragma once
+
+#include "postfx/PostProcessor.h"
+#include "render/FrameBuffer.h"
+#include "scene/SceneObject.h"
+
+#include <glm/mat4x4.hpp>
+
+#include <vector>
+
+class Scene {
+public:
+    bool init();
+    void render(float time);
+    void addObject(SceneObject* object);
+    void shutdown();
+
+    std::vector<SceneObject*> objects;
+    glm::mat4 projectionMatrix = glm::mat4(1.0f);
+    glm::mat4 viewMatrix = glm::mat4(1.0f);
+    FrameBuffer frameBuffer;
+    PostProcessor postProcessor;
+};

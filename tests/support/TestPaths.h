@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Shared helpers for tests that work with real files and real programs.
+namespace testing_support {
+
+std::string sourceDir();
+std::string binDir();
+
+// A fresh empty directory under the system's temporary folder.
+std::string makeTempDir(const std::string& prefix);
+void removeTree(const std::string& path);
+
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+std::vector<std::string> readLines(const std::string& path);
+void copyFile(const std::string& from, const std::string& to);
+// Copies a whole folder tree (used to lay out res/ in a temporary working folder).
+void copyTree(const std::string& from, const std::string& to);
+
+struct ProcessResult {
+    int exitCode = -1;     // valid when exited is true
+    bool exited = false;   // ended by itself, not by a signal
+    int signal = 0;        // the signal that ended it, when exited is false
+    bool timedOut = false; // killed by the runner after the timeout
+    std::string output;    // standard output and error, interleaved
+};
+
+// Runs argv[0] in cwd with extra environment entries ("NAME=value"; an entry
+// "NAME=" with nothing after the = removes NAME). Killed after timeoutSeconds.
+// afterStart, when given, runs in the test while the program runs (with its pid).
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& cwd,
+                         const std::vector<std::string>& env, double timeoutSeconds,
+                         void (*afterStart)(int pid, void* context) = nullptr, void* context = nullptr);
+
+}
