@@ -1,0 +1,15 @@
+#pragma once
+
+#include <chrono>
+
+// One self-rewriting line on standard error: bar, frames done, rate, time left.
+class ProgressBar {
+public:
+    void start(int total);
+    void update(int done);
+    void finish();
+
+private:
+    int totalFrames = 0;
+    std::chrono::steady_clock::time_point startTime;
+};
