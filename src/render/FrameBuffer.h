@@ -22,4 +22,9 @@ public:
     Texture* colorTextures = nullptr;
     unsigned colorCount = 0;
     bool multisampled = false;
+
+private:
+    // Undoes a failed create: the window's framebuffer is bound again and the
+    // record is empty, so a later release deletes nothing twice.
+    void discard();
 };
