@@ -4,6 +4,9 @@
 
 class Soundtrack;
 
+// The row of the timeline at a music position: 16 rows per beat, in single precision.
+float rowFromSeconds(float seconds, float bpm);
+
 // Turns the music position into the current row and answers track values at it.
 class SyncDevice {
 public:
