@@ -37,6 +37,12 @@ bool isDepthFormat(GLenum internalFormat)
            internalFormat == GL_DEPTH_COMPONENT32;
 }
 
+bool isUsableCross(int width, int height)
+{
+    const int faceWidth = width / kCrossColumns;
+    return faceWidth > 0 && faceWidth == height / kCrossRows;
+}
+
 void copyFace(const uint8_t* image, int imageWidth, int faceWidth, int faceHeight, const CrossBlock& block,
               uint8_t* face)
 {
@@ -118,8 +124,13 @@ bool Texture::loadFromFile(const char* path, bool cubeMap)
     // Four components requested: every image becomes 8-bit RGBA, top row first.
     stbi_uc* pixels = stbi_load_from_memory(bytes, length, &w, &h, &channelsInFile, kBytesPerPixel);
     delete[] bytes;
-    // A file that is not an image fails like a missing one, so the caller's message runs.
+    // A file that is not an image fails like a missing one, so the caller's message runs;
+    // so does a cross the GL cannot take, as cube faces must be square and not empty.
     if (pixels == nullptr) {
+        return false;
+    }
+    if (cubeMap && !isUsableCross(w, h)) {
+        stbi_image_free(pixels);
         return false;
     }
     this->cubeMap = cubeMap;

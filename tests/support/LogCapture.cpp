@@ -2,6 +2,18 @@
 
 namespace testing_support {
 
+std::string deliveredLogText(const std::string& message)
+{
+    std::string text = message;
+    if (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+        if (!text.empty() && text.back() == '\r') {
+            text.pop_back();
+        }
+    }
+    return text;
+}
+
 LogCapture::LogCapture()
 {
     SDL_LogGetOutputFunction(&previousFunction, &previousUserdata);
@@ -24,9 +36,27 @@ bool LogCapture::contains(const std::string& text) const
     return false;
 }
 
-void LogCapture::output(void* userdata, int, SDL_LogPriority, const char* message)
+int LogCapture::count(const std::string& text) const
 {
-    static_cast<LogCapture*>(userdata)->captured.emplace_back(message);
+    const std::string expected = deliveredLogText(text);
+    int matches = 0;
+    for (const std::string& line : captured) {
+        matches += line == expected ? 1 : 0;
+    }
+    return matches;
+}
+
+void LogCapture::clear()
+{
+    captured.clear();
+    capturedEntries.clear();
+}
+
+void LogCapture::output(void* userdata, int category, SDL_LogPriority priority, const char* message)
+{
+    LogCapture* capture = static_cast<LogCapture*>(userdata);
+    capture->captured.emplace_back(message);
+    capture->capturedEntries.push_back(LogEntry{category, priority, message});
 }
 
 }
