@@ -1,0 +1,183 @@
+#include "audio/AudioChannel.h"
+
+#include "audio/AudioBackend.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Decoded in small pieces so one callback does little more work than it plays.
+constexpr int kDecodeChunkFrames = 1152;
+
+}
+
+AudioChannel::~AudioChannel()
+{
+    release();
+}
+
+int AudioChannel::create(const char* path, const SDL_AudioSpec& device)
+{
+    int result = decoder.open(path);
+    if (result != kAudioOk) {
+        return result;
+    }
+    decoded.resize(static_cast<size_t>(kDecodeChunkFrames) * static_cast<size_t>(decoder.channels));
+    result = attach(device);
+    if (result != kAudioOk) {
+        release();
+    }
+    return result;
+}
+
+int AudioChannel::attach(const SDL_AudioSpec& device)
+{
+    if (converter != nullptr) {
+        SDL_FreeAudioStream(converter);
+    }
+    converter = SDL_NewAudioStream(AUDIO_S16SYS, static_cast<Uint8>(decoder.channels), decoder.rate,
+                                   AUDIO_F32SYS, device.channels, device.freq);
+    if (converter == nullptr) {
+        return kAudioErrorConvert;
+    }
+    outputChannels = device.channels;
+    streamPerOutput = static_cast<double>(decoder.rate) / device.freq;
+    converted.resize(static_cast<size_t>(device.samples) * device.channels);
+    beginRun(runOrigin);
+    return kAudioOk;
+}
+
+void AudioChannel::release()
+{
+    if (converter != nullptr) {
+        SDL_FreeAudioStream(converter);
+        converter = nullptr;
+    }
+    decoder.close();
+    playing = false;
+}
+
+void AudioChannel::beginRun(int64_t frame)
+{
+    runOrigin = frame;
+    runStartDevice = -1;
+    runDecoded = 0;
+    runHanded = 0;
+    decoderDone = false;
+    drained = false;
+    if (converter != nullptr) {
+        SDL_AudioStreamClear(converter);
+    }
+}
+
+void AudioChannel::mix(float* out, int frames, int64_t deviceFrame)
+{
+    if (!playing || drained || converted.empty()) {
+        return;
+    }
+    if (runStartDevice < 0) {
+        runStartDevice = deviceFrame;
+    }
+    const int outputFrameBytes = outputChannels * static_cast<int>(sizeof(float));
+    const int capacity = static_cast<int>(converted.size()) / outputChannels;
+    int mixed = 0;
+    while (mixed < frames && !drained) {
+        int wantBytes = std::min(frames - mixed, capacity) * outputFrameBytes;
+        while (!decoderDone && SDL_AudioStreamAvailable(converter) < wantBytes) {
+            int count = decoder.read(decoded.data(), kDecodeChunkFrames);
+            bool accepted = count > 0 && SDL_AudioStreamPut(converter, decoded.data(), count * decoder.bytesPerFrame()) == 0;
+            if (accepted) {
+                runDecoded += count;
+            }
+            // The converter holds back a few frames for its filter until it is flushed.
+            if (!accepted || count < kDecodeChunkFrames) {
+                SDL_AudioStreamFlush(converter);
+                decoderDone = true;
+            }
+        }
+        int got = std::max(SDL_AudioStreamGet(converter, converted.data(), wantBytes), 0) / outputFrameBytes;
+        float* target = out + static_cast<size_t>(mixed) * outputChannels;
+        for (int i = 0; i < got * outputChannels; ++i) {
+            target[i] += converted[i];
+        }
+        mixed += got;
+        runHanded += got;
+        drained = decoderDone && (got == 0 || SDL_AudioStreamAvailable(converter) == 0);
+    }
+}
+
+bool AudioChannel::play(bool restart)
+{
+    if (converter == nullptr) {
+        return false;
+    }
+    if (restart) {
+        if (!decoder.seek(0)) {
+            return false;
+        }
+        beginRun(0);
+    } else if (playing) {
+        return true;
+    }
+    playing = true;
+    return true;
+}
+
+void AudioChannel::stop(double heardDevice)
+{
+    if (!playing) {
+        return;
+    }
+    int64_t frame = heardFrame(heardDevice);
+    playing = false;
+    // What was handed over but not yet heard is dropped: the next run starts at the
+    // frame the listener stopped on.
+    if (!decoder.seek(frame)) {
+        frame = decoder.lengthFrames;
+    }
+    beginRun(frame);
+}
+
+bool AudioChannel::isPlaying(double heardDevice)
+{
+    if (playing && finishedRun(heardDevice)) {
+        playing = false;
+        beginRun(runOrigin + runDecoded);
+    }
+    return playing;
+}
+
+bool AudioChannel::finishedRun(double heardDevice) const
+{
+    return drained && runStartDevice >= 0 && heardDevice - static_cast<double>(runStartDevice) >= runHanded;
+}
+
+int64_t AudioChannel::heardFrame(double heardDevice) const
+{
+    if (!playing || runStartDevice < 0) {
+        return runOrigin;
+    }
+    if (finishedRun(heardDevice)) {
+        return runOrigin + runDecoded;
+    }
+    double heardOutput = std::clamp(heardDevice - static_cast<double>(runStartDevice), 0.0,
+                                    static_cast<double>(runHanded));
+    return runOrigin + std::min(toStreamFrames(heardOutput), runDecoded);
+}
+
+int64_t AudioChannel::handedFrame() const
+{
+    if (!playing || runStartDevice < 0) {
+        return runOrigin;
+    }
+    if (drained) {
+        return runOrigin + runDecoded;
+    }
+    return runOrigin + std::min(toStreamFrames(static_cast<double>(runHanded)), runDecoded);
+}
+
+int64_t AudioChannel::toStreamFrames(double outputFrames) const
+{
+    return static_cast<int64_t>(std::floor(outputFrames * streamPerOutput));
+}
