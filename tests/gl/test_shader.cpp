@@ -246,15 +246,6 @@ TEST_F(ShaderTest, UnreadableFileGivesItsMessageAndNoGlObject)
     }
 }
 
-TEST_F(ShaderTest, DirectoryInPlaceOfSourceIsUnreadable)
-{
-    Shader shader;
-    LogCapture log;
-    EXPECT_FALSE(shader.load(dir.c_str(), file("d.frag", kFragment), nullptr));
-    EXPECT_EQ(deliveredLogText("Failed to read vertex shader source!\n"), onlyMessage(log));
-    expectNoNames(shader);
-}
-
 TEST_F(ShaderTest, NullPathIsRejectedBeforeAnything)
 {
     const char* vert = file("p.vert", kVertex);
