@@ -1,22 +1,68 @@
 #include "engine/Config.h"
 
-#include <cctype>
 #include <climits>
 #include <cstdio>
-#include <regex>
+#include <cstring>
 #include <vector>
 
 namespace {
 
-// key, white space, "=", exactly one white-space character, value, ";"
-const std::regex kEntryPattern("(\\S+?)\\s+=\\s(\\S+?);", std::regex::ECMAScript);
+// The C locale's white space, which is what \s means in the entry pattern.
+bool isSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+struct EntryMatch {
+    size_t keyBegin = 0;
+    size_t keyEnd = 0;
+    size_t valueBegin = 0;
+    size_t valueEnd = 0; // the ';' that closes the entry
+};
+
+// An entry is "(\S+?)\s+=\s(\S+?);". Because the key is followed by white space,
+// it always runs to the end of its word, and the gap before "=" is all of the
+// white space after it; so whether an entry starts at `begin` depends only on the
+// word `begin` lies in. `wordEnd` reports where that word ends, letting the caller
+// skip every other start inside it: the search stays linear, where a backtracking
+// regex engine takes quadratic time and recurses once per character of a word.
+bool matchEntryAt(const std::string& text, size_t begin, EntryMatch& match, size_t& wordEnd)
+{
+    const size_t size = text.size();
+    size_t keyEnd = begin;
+    while (keyEnd < size && !isSpace(text[keyEnd])) {
+        ++keyEnd;
+    }
+    wordEnd = keyEnd;
+    size_t equals = keyEnd;
+    while (equals < size && isSpace(text[equals])) {
+        ++equals;
+    }
+    if (equals + 2 >= size || text[equals] != '=' || !isSpace(text[equals + 1])) {
+        return false;
+    }
+    // The value's first character may itself be ';'; it ends at the first ';' after that.
+    size_t valueBegin = equals + 2;
+    if (isSpace(text[valueBegin])) {
+        return false;
+    }
+    size_t valueEnd = valueBegin + 1;
+    while (valueEnd < size && !isSpace(text[valueEnd]) && text[valueEnd] != ';') {
+        ++valueEnd;
+    }
+    if (valueEnd >= size || text[valueEnd] != ';') {
+        return false;
+    }
+    match = EntryMatch{begin, keyEnd, valueBegin, valueEnd};
+    return true;
+}
 
 // atoi's grammar (leading white space, optional sign, decimal digits), but
 // saturating at the ends of the 32-bit range instead of overflowing.
 int parseInt(const std::string& text)
 {
     size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+    while (i < text.size() && isSpace(text[i])) {
         ++i;
     }
     bool negative = false;
@@ -51,11 +97,16 @@ bool Config::read(const char* path)
     if (file == nullptr) {
         return false;
     }
+    // Read until the end rather than trusting a length, and stop at the first NUL:
+    // nothing after it is text, and a device or pipe named Config.txt still ends.
     std::string text;
     std::vector<char> chunk(64 * 1024);
     size_t got = 0;
     while ((got = std::fread(chunk.data(), 1, chunk.size(), file)) > 0) {
         text.append(chunk.data(), got);
+        if (std::memchr(chunk.data(), '\0', got) != nullptr) {
+            break;
+        }
     }
     std::fclose(file);
     parse(text);
@@ -64,9 +115,23 @@ bool Config::read(const char* path)
 
 void Config::parse(const std::string& text)
 {
-    std::string body = text.substr(0, text.find('\0'));
-    for (std::sregex_iterator it(body.begin(), body.end(), kEntryPattern), end; it != end; ++it) {
-        entries.emplace((*it)[1].str(), (*it)[2].str());
+    const std::string body = text.substr(0, text.find('\0'));
+    size_t pos = 0;
+    while (pos < body.size()) {
+        if (isSpace(body[pos])) {
+            ++pos;
+            continue;
+        }
+        EntryMatch match;
+        size_t wordEnd = 0;
+        if (!matchEntryAt(body, pos, match, wordEnd)) {
+            pos = wordEnd;
+            continue;
+        }
+        // emplace keeps the first value of a key that occurs again.
+        entries.emplace(body.substr(match.keyBegin, match.keyEnd - match.keyBegin),
+                        body.substr(match.valueBegin, match.valueEnd - match.valueBegin));
+        pos = match.valueEnd + 1;
     }
 }
 
