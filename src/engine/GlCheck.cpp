@@ -7,7 +7,9 @@
 void checkGlError()
 {
     for (GLenum code = glGetError(); code != GL_NO_ERROR; code = glGetError()) {
-        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "OpenGL Error Encountered! Error: (%i) %s",
-                     static_cast<int>(code), reinterpret_cast<const char*>(gluErrorString(code)));
+        // GLU has no text for codes it does not know; %s must not receive null.
+        const GLubyte* text = gluErrorString(code);
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "OpenGL Error Encountered! Error: (%i) %s", static_cast<int>(code),
+                     text != nullptr ? reinterpret_cast<const char*>(text) : "");
     }
 }
