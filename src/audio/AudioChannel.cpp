@@ -9,6 +9,8 @@ namespace {
 
 // Decoded in small pieces so one callback does little more work than it plays.
 constexpr int kDecodeChunkFrames = 1152;
+// Silence after the music, in decode chunks: more than the resampler's filter holds.
+constexpr int kTailChunks = 2;
 
 }
 
@@ -64,6 +66,7 @@ void AudioChannel::beginRun(int64_t frame)
     runStartDevice = -1;
     runDecoded = 0;
     runHanded = 0;
+    runMusicOutput = 0;
     decoderDone = false;
     drained = false;
     if (converter != nullptr) {
@@ -83,28 +86,49 @@ void AudioChannel::mix(float* out, int frames, int64_t deviceFrame)
     const int capacity = static_cast<int>(converted.size()) / outputChannels;
     int mixed = 0;
     while (mixed < frames && !drained) {
-        int wantBytes = std::min(frames - mixed, capacity) * outputFrameBytes;
-        while (!decoderDone && SDL_AudioStreamAvailable(converter) < wantBytes) {
-            int count = decoder.read(decoded.data(), kDecodeChunkFrames);
-            bool accepted = count > 0 && SDL_AudioStreamPut(converter, decoded.data(), count * decoder.bytesPerFrame()) == 0;
-            if (accepted) {
-                runDecoded += count;
-            }
-            // The converter holds back a few frames for its filter until it is flushed.
-            if (!accepted || count < kDecodeChunkFrames) {
-                SDL_AudioStreamFlush(converter);
-                decoderDone = true;
-            }
+        int wanted = std::min(frames - mixed, capacity);
+        if (decoderDone) {
+            wanted = static_cast<int>(std::min<int64_t>(wanted, runMusicOutput - runHanded));
         }
-        int got = std::max(SDL_AudioStreamGet(converter, converted.data(), wantBytes), 0) / outputFrameBytes;
+        decodeUntilAvailable(wanted * outputFrameBytes);
+        int got = std::max(SDL_AudioStreamGet(converter, converted.data(), wanted * outputFrameBytes), 0);
+        got /= outputFrameBytes;
         float* target = out + static_cast<size_t>(mixed) * outputChannels;
         for (int i = 0; i < got * outputChannels; ++i) {
             target[i] += converted[i];
         }
         mixed += got;
         runHanded += got;
-        drained = decoderDone && (got == 0 || SDL_AudioStreamAvailable(converter) == 0);
+        drained = decoderDone && (got == 0 || runHanded >= runMusicOutput);
     }
+}
+
+void AudioChannel::decodeUntilAvailable(int bytes)
+{
+    while (!decoderDone && SDL_AudioStreamAvailable(converter) < bytes) {
+        int count = decoder.read(decoded.data(), kDecodeChunkFrames);
+        bool accepted = count > 0 && SDL_AudioStreamPut(converter, decoded.data(), count * decoder.bytesPerFrame()) == 0;
+        if (accepted) {
+            runDecoded += count;
+        }
+        if (!accepted || count < kDecodeChunkFrames) {
+            finishDecoding();
+        }
+    }
+}
+
+// The resampler holds back the last frames for its filter, and SDL's flush does
+// not always release them; silence pushed after the music does. Only the music's
+// share of the output is handed to the device.
+void AudioChannel::finishDecoding()
+{
+    decoderDone = true;
+    runMusicOutput = static_cast<int64_t>(std::ceil(static_cast<double>(runDecoded) / streamPerOutput));
+    std::fill(decoded.begin(), decoded.end(), int16_t{0});
+    for (int chunk = 0; chunk < kTailChunks; ++chunk) {
+        SDL_AudioStreamPut(converter, decoded.data(), kDecodeChunkFrames * decoder.bytesPerFrame());
+    }
+    SDL_AudioStreamFlush(converter);
 }
 
 bool AudioChannel::play(bool restart)

@@ -37,6 +37,8 @@ public:
     Mp3Decoder decoder;
 
 private:
+    void decodeUntilAvailable(int bytes);
+    void finishDecoding();
     bool finishedRun(double heardDevice) const;
     void beginRun(int64_t frame);
     int64_t toStreamFrames(double outputFrames) const;
@@ -53,6 +55,7 @@ private:
     int64_t runStartDevice = -1;    // device frame of its first output frame, -1 until mixed
     int64_t runDecoded = 0;         // stream frames decoded in the run
     int64_t runHanded = 0;          // output frames handed to the device in the run
+    int64_t runMusicOutput = 0;     // output frames the run's music makes, known once decoded
     bool decoderDone = false;
     bool drained = false;           // every decoded frame has been handed over
 };
