@@ -32,4 +32,15 @@ public:
     GLuint quadVertexArray = 0;
     GLuint quadVertexBuffer = 0;
     GLuint sampler = 0;
+
+private:
+    bool createFrameBuffers();
+    bool loadShaders();
+    void resolvePass(FrameBuffer& target, Shader& shader, GLuint multisampledTexture);
+    void brightPass();
+    void copyPass(FrameBuffer& target, FrameBuffer& source);
+    void blurPass(FrameBuffer& target, FrameBuffer& source, const GLfloat* direction);
+    void mixPass();
+    void setMixUniforms();
+    GLuint presentSource();
 };
