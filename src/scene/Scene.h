@@ -8,6 +8,8 @@
 
 #include <vector>
 
+// Conducts the frame: camera from the tracks, every object into the scene
+// frame buffer in list order, then the post processor into the window.
 class Scene {
 public:
     bool init();
@@ -20,4 +22,11 @@ public:
     glm::mat4 viewMatrix = glm::mat4(1.0f);
     FrameBuffer frameBuffer;
     PostProcessor postProcessor;
+
+private:
+    void setGlState();
+    void updateCamera();
+    void lookAtFocus();
+    void orbitOrigin();
+    void drawObjects(float time);
 };
