@@ -1,0 +1,49 @@
+#pragma once
+
+#include "timeline/Track.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+// One track of a timeline text: its name, the line that named it, its keys in row order.
+struct SourceTrack {
+    std::string name;
+    int line = 0;
+    std::vector<TrackKey> keys;
+};
+
+struct SourceError {
+    int line = 0;
+    std::string message;
+};
+
+// Reads the timeline text (see docs/synctool.md): track headers, key lines with plain
+// rows or bar:beat:row positions, named bar constants and comments. Every problem is
+// collected with its line, so an author sees them all at once.
+class TimelineParser {
+public:
+    bool parse(const std::string& text);
+
+    std::vector<SourceTrack> tracks;
+    std::vector<SourceError> errors;
+
+private:
+    struct Constant {
+        int64_t bar = 0;
+        int line = 0;
+    };
+
+    void parseLine(const std::string& line);
+    void parseConstant(const std::string& line);
+    void parseTrackHeader(const std::vector<std::string>& words);
+    void parseKey(const std::vector<std::string>& words);
+    bool parseBar(const std::string& word, int64_t& bar);
+    bool parsePosition(const std::string& word, int32_t& row);
+    void fail(const std::string& message);
+
+    std::map<std::string, Constant> constants;
+    std::map<std::string, int> trackLines;
+    int lineNumber = 0;
+};

@@ -1,0 +1,120 @@
+#include "TrackFileBytes.h"
+
+#include "TrackText.h"
+
+#include "timeline/TrackFileLayout.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::string keyPrefix(size_t index)
+{
+    return "key " + std::to_string(index) + ": ";
+}
+
+void findSizeProblems(const TrackFileBytes& file, std::vector<std::string>& problems)
+{
+    if (!file.hasCount) {
+        problems.push_back("the file is " + std::to_string(file.size) + " bytes long, too short for the key count");
+        return;
+    }
+    size_t partial = (file.size - kTrackCountBytes) % kTrackKeyBytes;
+    if (file.count < 0) {
+        problems.push_back("negative key count " + std::to_string(file.count) + "; the file holds " +
+                           std::to_string(file.completeKeysInFile) + " complete keys");
+        return;
+    }
+    size_t expected = kTrackCountBytes + static_cast<size_t>(file.count) * kTrackKeyBytes;
+    if (file.size < expected) {
+        std::string text = "count " + std::to_string(file.count) + " does not match the size: " +
+                           std::to_string(file.size) + " bytes hold " +
+                           std::to_string(file.completeKeysInFile) + " complete keys";
+        problems.push_back(partial != 0 ? text + " and " + std::to_string(partial) + " bytes of a truncated key"
+                                        : text);
+    } else if (file.size > expected) {
+        problems.push_back(std::to_string(file.size - expected) + " trailing bytes after the " +
+                           std::to_string(file.count) + " keys of the count");
+    }
+}
+
+void findKeyProblems(const TrackFileBytes& file, std::vector<std::string>& problems)
+{
+    for (size_t i = 0; i < file.keys.size(); ++i) {
+        const TrackKey& key = file.keys[i];
+        if (interpolationName(key.interpolation) == nullptr) {
+            problems.push_back(keyPrefix(i) + "unknown interpolation type " + std::to_string(key.interpolation));
+        }
+        if (i == 0) {
+            continue;
+        }
+        int32_t previous = file.keys[i - 1].row;
+        if (key.row == previous) {
+            problems.push_back(keyPrefix(i) + "row " + std::to_string(key.row) + " duplicates the row of key " +
+                               std::to_string(i - 1));
+        } else if (key.row < previous) {
+            problems.push_back(keyPrefix(i) + "row " + std::to_string(key.row) + " is out of order, before row " +
+                               std::to_string(previous) + " of key " + std::to_string(i - 1));
+        }
+    }
+}
+
+}
+
+TrackFileBytes decodeTrackFileBytes(const std::string& bytes)
+{
+    TrackFileBytes file;
+    file.size = bytes.size();
+    if (bytes.size() < kTrackCountBytes) {
+        return file;
+    }
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    file.hasCount = true;
+    file.count = decodeTrackInt32(data);
+    file.completeKeysInFile = (bytes.size() - kTrackCountBytes) / kTrackKeyBytes;
+    size_t keyCount = file.completeKeysInFile;
+    if (file.count >= 0 && static_cast<size_t>(file.count) < keyCount) {
+        keyCount = static_cast<size_t>(file.count);
+    }
+    for (size_t i = 0; i < keyCount; ++i) {
+        file.keys.push_back(decodeTrackKey(data + kTrackCountBytes + i * kTrackKeyBytes));
+    }
+    return file;
+}
+
+bool readTrackFileBytes(const std::string& path, TrackFileBytes& file)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        return false;
+    }
+    file = decodeTrackFileBytes(bytes);
+    return true;
+}
+
+std::vector<std::string> findTrackFileProblems(const TrackFileBytes& file)
+{
+    std::vector<std::string> problems;
+    findSizeProblems(file, problems);
+    findKeyProblems(file, problems);
+    return problems;
+}
+
+bool writeTrackFile(const std::string& path, const std::vector<TrackKey>& keys)
+{
+    std::string bytes(kTrackCountBytes + keys.size() * kTrackKeyBytes, '\0');
+    unsigned char* data = reinterpret_cast<unsigned char*>(&bytes[0]);
+    encodeTrackInt32(static_cast<int32_t>(keys.size()), data);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        encodeTrackKey(keys[i], data + kTrackCountBytes + i * kTrackKeyBytes);
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
+}
