@@ -6,6 +6,14 @@
 #include <cstdint>
 #include <cstdio>
 
+// One entry of the name index: the name's hash and length, and its track index + 1
+// (0 for an empty slot).
+struct TrackNameSlot {
+    uint32_t hash;
+    uint32_t length;
+    int32_t track;
+};
+
 // Named tracks, each loaded lazily from basePath + "_" + name + ".track".
 // Names, key arrays and the track array are malloc'd; destroyTrackStore frees them.
 struct TrackStore {
@@ -17,9 +25,9 @@ struct TrackStore {
     int (*closeFile)(FILE* file) = nullptr;
 
     // Hash index from name to track index, so a read by name costs no scan of every
-    // name. Open addressing; a slot holds track index + 1, 0 when empty. It is only
-    // used while it covers every track (indexedCount == trackCount).
-    int32_t* nameSlots = nullptr;
+    // name. Open addressing, only used while it covers every track (indexedCount ==
+    // trackCount).
+    TrackNameSlot* nameSlots = nullptr;
     int32_t nameSlotCount = 0;
     int32_t indexedCount = 0;
 };
