@@ -30,11 +30,11 @@ out vec4 fragColor;
 
 vec3 toneCurve(vec3 color)
 {
-    // Identity below the shoulder; above it an exponential approach to 1 whose
-    // slope starts at 1, so the curve has no visible kink.
+    // Identity below the shoulder; above it a hyperbola that leaves with slope 1
+    // (no visible kink) and only approaches 1, so no highlight ever clips.
     float range = 1.0 - kShoulderStart;
     vec3 over = max(color - kShoulderStart, 0.0);
-    vec3 rolled = kShoulderStart + range * (1.0 - exp(-over / range));
+    vec3 rolled = kShoulderStart + range * over / (over + range);
     return mix(color, rolled, step(kShoulderStart, color));
 }
 
