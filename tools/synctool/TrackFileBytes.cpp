@@ -9,6 +9,11 @@
 
 namespace {
 
+std::string completeKeys(size_t count)
+{
+    return std::to_string(count) + (count == 1 ? " complete key" : " complete keys");
+}
+
 std::string keyPrefix(size_t index)
 {
     return "key " + std::to_string(index) + ": ";
@@ -23,14 +28,14 @@ void findSizeProblems(const TrackFileBytes& file, std::vector<std::string>& prob
     size_t partial = (file.size - kTrackCountBytes) % kTrackKeyBytes;
     if (file.count < 0) {
         problems.push_back("negative key count " + std::to_string(file.count) + "; the file holds " +
-                           std::to_string(file.completeKeysInFile) + " complete keys");
+                           completeKeys(file.completeKeysInFile));
         return;
     }
     size_t expected = kTrackCountBytes + static_cast<size_t>(file.count) * kTrackKeyBytes;
     if (file.size < expected) {
         std::string text = "count " + std::to_string(file.count) + " does not match the size: " +
                            std::to_string(file.size) + " bytes hold " +
-                           std::to_string(file.completeKeysInFile) + " complete keys";
+                           completeKeys(file.completeKeysInFile);
         problems.push_back(partial != 0 ? text + " and " + std::to_string(partial) + " bytes of a truncated key"
                                         : text);
     } else if (file.size > expected) {
