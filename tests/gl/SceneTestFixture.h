@@ -8,6 +8,7 @@
 #include "TrackFiles.h"
 
 #include "engine/Engine.h"
+#include "scene/ObjectList.h"
 #include "timeline/TrackStore.h"
 
 #include <GL/glew.h>
@@ -109,6 +110,24 @@ protected:
         return readPixels(0, 0, kGlWindowWidth, kGlWindowHeight);
     }
 
+    // Starts the scene with the demo's objects and draws one frame.
+    std::vector<uint8_t> frameWithDemoObjects(float time)
+    {
+        EXPECT_TRUE(startScene());
+        addDemoObjects(scene());
+        return renderFrame(time);
+    }
+
+    void lookFrom(glm::vec3 eye, glm::vec3 focus)
+    {
+        setTrack("Camera.X", eye.x);
+        setTrack("Camera.Y", eye.y);
+        setTrack("Camera.Z", eye.z);
+        setTrack("Focus.X", focus.x);
+        setTrack("Focus.Y", focus.y);
+        setTrack("Focus.Z", focus.z);
+    }
+
     // Where a world point lands in the window, in pixels from the bottom left.
     glm::vec3 projectToWindow(const glm::vec3& world) const
     {
@@ -122,6 +141,24 @@ protected:
     std::string trackDir;
     std::unique_ptr<Engine> engine;
     bool started = false;
+};
+
+// A rectangle of the window, in pixels.
+struct ScreenBox {
+    float minX = 1e9f, minY = 1e9f, maxX = -1e9f, maxY = -1e9f;
+
+    void add(glm::vec3 p)
+    {
+        minX = std::min(minX, p.x);
+        minY = std::min(minY, p.y);
+        maxX = std::max(maxX, p.x);
+        maxY = std::max(maxY, p.y);
+    }
+    bool contains(int x, int y, float pad) const
+    {
+        return x >= minX - pad && x <= maxX + pad && y >= minY - pad && y <= maxY + pad;
+    }
+    bool onScreen() const { return minX >= 0 && minY >= 0 && maxX < kGlWindowWidth && maxY < kGlWindowHeight; }
 };
 
 // Pixels are RGBA8, bottom row first.

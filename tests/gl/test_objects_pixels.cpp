@@ -2,9 +2,6 @@
 // where its geometry projects, and only there.
 #include "SceneTestFixture.h"
 
-#include "scene/GridObject.h"
-#include "scene/ObjectList.h"
-
 #include <cmath>
 
 namespace testing_support {
@@ -12,32 +9,8 @@ namespace {
 
 constexpr float kRadians = 0.017453292f;
 
-struct ScreenBox {
-    float minX = 1e9f, minY = 1e9f, maxX = -1e9f, maxY = -1e9f;
-
-    void add(glm::vec3 p)
-    {
-        minX = std::min(minX, p.x);
-        minY = std::min(minY, p.y);
-        maxX = std::max(maxX, p.x);
-        maxY = std::max(maxY, p.y);
-    }
-    bool contains(int x, int y, float pad) const
-    {
-        return x >= minX - pad && x <= maxX + pad && y >= minY - pad && y <= maxY + pad;
-    }
-    bool onScreen() const { return minX >= 0 && minY >= 0 && maxX < kGlWindowWidth && maxY < kGlWindowHeight; }
-};
-
 class ScenePixels : public SceneTest {
 protected:
-    std::vector<uint8_t> frameWithDemoObjects(float time)
-    {
-        EXPECT_TRUE(startScene());
-        addDemoObjects(scene());
-        return renderFrame(time);
-    }
-
     // Cube i at music time 0, where the procession places it.
     static std::vector<glm::vec3> cubeCorners(int i, float z, float scale)
     {
@@ -53,16 +26,6 @@ protected:
             }
         }
         return corners;
-    }
-
-    void lookFrom(glm::vec3 eye, glm::vec3 focus)
-    {
-        setTrack("Camera.X", eye.x);
-        setTrack("Camera.Y", eye.y);
-        setTrack("Camera.Z", eye.z);
-        setTrack("Focus.X", focus.x);
-        setTrack("Focus.Y", focus.y);
-        setTrack("Focus.Z", focus.z);
     }
 };
 
@@ -261,76 +224,6 @@ TEST_F(ScenePixels, TheFadeTrackScalesTheSwarmsColour)
     EXPECT_GT(brightest[0], 180);
     EXPECT_NEAR(brightest[1], brightest[0] / 2, 12);
     EXPECT_EQ(brightest[2], 0);
-}
-
-class GridPixels : public ScenePixels {
-protected:
-    std::vector<uint8_t> gridFrame(float magnitude, float gravity, float scroll)
-    {
-        TearDown();
-        SetUp();
-        setTrack("Grid.Visible", 1.0f);
-        setTrack("Grid.Noise1", 1.0f);
-        setTrack("Grid.Noise3", 0.5f);
-        setTrack("Grid.NoiseMagnitude", magnitude);
-        setTrack("Grid.CenterGravity", gravity);
-        setTrack("Grid.NoiseScrollX", scroll);
-        lookFrom({0.0f, 40.0f, 90.0f}, {0.0f, 0.0f, 0.0f});
-        return frameWithDemoObjects(0.0f);
-    }
-
-    // Share of differing pixels within a square around a window position.
-    static double difference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, glm::vec3 at, int half)
-    {
-        int differ = 0;
-        int total = 0;
-        for (int y = static_cast<int>(at.y) - half; y <= static_cast<int>(at.y) + half; ++y) {
-            for (int x = static_cast<int>(at.x) - half; x <= static_cast<int>(at.x) + half; ++x) {
-                differ += isLit(a, x, y) != isLit(b, x, y) ? 1 : 0;
-                ++total;
-            }
-        }
-        return static_cast<double>(differ) / total;
-    }
-};
-
-TEST_F(GridPixels, TheNoiseMovesTheFloorExceptWhereGravityHoldsIt)
-{
-    LogCapture log;
-    std::vector<uint8_t> flat = gridFrame(0.0f, 0.0f, 0.0f);
-    glm::vec3 origin = projectToWindow(glm::vec3(0.0f));
-    std::vector<uint8_t> waves = gridFrame(12.0f, 0.0f, 0.0f);
-    std::vector<uint8_t> held = gridFrame(12.0f, 1.0f, 0.0f);
-    std::vector<uint8_t> scrolled = gridFrame(12.0f, 0.0f, 0.37f);
-
-    EXPECT_GT(countLit(flat), 5000);
-    glm::vec3 whole(kGlWindowWidth / 2.0f, kGlWindowHeight / 2.0f, 0.0f);
-    EXPECT_GT(difference(flat, waves, whole, 170), 0.05);
-    EXPECT_GT(difference(waves, scrolled, whole, 170), 0.05);
-    // At the centre, gravity pulls the waves back to the flat floor; elsewhere
-    // the floor still moves.
-    EXPECT_GT(difference(flat, waves, origin, 6), 0.05);
-    EXPECT_LT(difference(flat, held, origin, 6), 0.02);
-    EXPECT_GT(difference(flat, held, whole, 170), 0.05);
-    EXPECT_TRUE(log.lines().empty()) << log.lines().front();
-}
-
-TEST_F(GridPixels, AGridWithoutItsNoiseImageStillDraws)
-{
-    std::vector<uint8_t> flat = gridFrame(0.0f, 0.0f, 0.0f);
-    TearDown();
-    SetUp();
-    setTrack("Grid.Visible", 1.0f);
-    lookFrom({0.0f, 40.0f, 90.0f}, {0.0f, 0.0f, 0.0f});
-    ASSERT_TRUE(startScene());
-    LogCapture log;
-    {
-        SceneWorkDir withoutTexture(false);
-        addDemoObjects(scene());
-    }
-    std::vector<uint8_t> pixels = renderFrame(0.0f);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"Failed to initialize smoothNoise.png!"});
-    EXPECT_EQ(pixels, flat);
 }
 
 TEST_F(ScenePixels, TheSameTracksGiveTheSameFrameOnEveryRun)
