@@ -4,9 +4,11 @@
 #include "TestPaths.h"
 #include "TrackFiles.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -100,6 +102,34 @@ TEST_F(SyncDeviceTest, UpdateBeforePlaybackGivesRowZero)
     device.row = 123.0f;
     device.update();
     EXPECT_EQ(device.row, 0.0f);
+}
+
+// The row follows the music: 0 until it plays, then its position at 16 rows per beat.
+TEST(SyncDeviceUpdate, FollowsThePlayingSoundtrack)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    Soundtrack soundtrack;
+    ASSERT_TRUE(soundtrack.initAudio());
+    ASSERT_TRUE(soundtrack.load((sourceDir() + "/tests/fixtures/audio/clip_stereo_44100.mp3").c_str(), kBpm));
+    SyncDevice device;
+    device.soundtrack = &soundtrack;
+    device.row = 50.0f;
+    device.update();
+    EXPECT_EQ(device.row, 0.0f);
+
+    soundtrack.play();
+    float before = 0.0f;
+    for (int wait = 0; wait < 500 && before < 0.2f; ++wait) {
+        SDL_Delay(10);
+        before = soundtrack.position();
+    }
+    ASSERT_GE(before, 0.2f) << "the music did not advance";
+    device.update();
+    float after = soundtrack.position();
+    EXPECT_GE(device.row, rowFromSeconds(before, kBpm));
+    EXPECT_LE(device.row, rowFromSeconds(after, kBpm));
+    soundtrack.stop();
+    soundtrack.shutdownAudio();
 }
 
 TEST(SyncDeviceInit, NeedsASoundtrack)
