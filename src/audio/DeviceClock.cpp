@@ -1,5 +1,17 @@
 #include "audio/DeviceClock.h"
 
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A loop bandwidth of about one hertz follows a device's pace within a second or
+// two and passes little of the millisecond jitter of the callback thread.
+constexpr double kLoopBandwidthHz = 1.0;
+constexpr double kTwoPi = 6.283185307179586;
+
+}
+
 void DeviceClock::reset(int frameRate, int queuedFrames, uint64_t ticks)
 {
     rate = frameRate;
@@ -7,31 +19,57 @@ void DeviceClock::reset(int frameRate, int queuedFrames, uint64_t ticks)
     ticksPerSecond = ticks > 0 ? ticks : 1;
     handed = 0;
     anchored = false;
-    anchorTicks = 0;
     anchorFrame = 0;
     limitFrame = 0;
+    lastHeard = 0.0;
+    anchorTime = 0.0;
+    nextTime = 0.0;
+    period = 0.0;
+    lastFrames = 0;
+}
+
+void DeviceClock::lockOn(double now, double bufferSeconds)
+{
+    anchorTime = now;
+    period = bufferSeconds;
+    nextTime = now + bufferSeconds;
 }
 
 void DeviceClock::onCallback(int frames, uint64_t nowTicks)
 {
-    // The next callback will anchor at limitFrame, so a clock that reached it waits
-    // there instead of jumping back.
+    const double now = static_cast<double>(nowTicks) / static_cast<double>(ticksPerSecond);
+    const double nominal = static_cast<double>(frames) / rate;
+    const double error = now - nextTime;
+    // A first callback, a new buffer size or a stall (the device ran dry) starts
+    // the loop afresh at this callback.
+    if (!anchored || frames != lastFrames || std::fabs(error) > period) {
+        lockOn(now, nominal);
+    } else {
+        const double omega = kTwoPi * kLoopBandwidthHz * period;
+        anchorTime = nextTime;
+        nextTime += std::sqrt(2.0) * omega * error + period;
+        period = std::clamp(period + omega * omega * error, nominal / 2.0, nominal * 2.0);
+    }
+    // Between callbacks the device can at most play out all it was given; when a
+    // late callback anchors behind the clock, heardFrame holds it until it catches up.
     anchorFrame = handed - queued;
-    limitFrame = handed + frames - queued;
-    anchorTicks = nowTicks;
+    limitFrame = handed + frames;
     anchored = true;
+    lastFrames = frames;
     handed += frames;
 }
 
-double DeviceClock::heardFrame(uint64_t nowTicks) const
+double DeviceClock::heardFrame(uint64_t nowTicks)
 {
     if (!anchored) {
         return 0.0;
     }
-    double elapsed = nowTicks > anchorTicks ? static_cast<double>(nowTicks - anchorTicks) : 0.0;
-    double frame = static_cast<double>(anchorFrame) + elapsed * rate / static_cast<double>(ticksPerSecond);
-    if (frame > static_cast<double>(limitFrame)) {
-        frame = static_cast<double>(limitFrame);
-    }
-    return frame > 0.0 ? frame : 0.0;
+    const double now = static_cast<double>(nowTicks) / static_cast<double>(ticksPerSecond);
+    const double framesPerSecond = lastFrames / period;
+    // Before the loop's estimate of this buffer's start (the callback came early)
+    // the clock is still on the line it was on.
+    double frame = static_cast<double>(anchorFrame) + (now - anchorTime) * framesPerSecond;
+    frame = std::min(frame, static_cast<double>(limitFrame));
+    lastHeard = std::max(lastHeard, frame);
+    return lastHeard;
 }

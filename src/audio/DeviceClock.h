@@ -3,10 +3,12 @@
 #include <cstdint>
 
 // Which output frame the listener hears now, for a device fed by callbacks.
-// Each callback anchors the clock: the frames handed before it, less the audio the
-// device still holds, are being heard at that instant. Between callbacks the clock
-// runs on a high-resolution timer, but never beyond the next anchor, so it is
-// monotonic and never ahead of the audio handed over.
+// Each callback anchors the clock: the frames handed before it, less the buffer
+// the device still holds, are being heard at that instant. The instants pass
+// through a delay-locked loop, so the callback thread's wake-up jitter does not
+// reach the clock while the device's true pace does. Between callbacks the clock
+// runs on a high-resolution timer at that pace, never beyond what was handed over
+// and never back.
 class DeviceClock {
 public:
     // queuedFrames: how much handed audio the device holds before it is heard.
@@ -14,16 +16,24 @@ public:
     // Called by the callback, at its start, before it hands `frames` more frames.
     void onCallback(int frames, uint64_t nowTicks);
     // The output frame heard at nowTicks (fractional; 0 before the first callback).
-    double heardFrame(uint64_t nowTicks) const;
+    double heardFrame(uint64_t nowTicks);
     int64_t handedFrames() const { return handed; }
 
 private:
+    void lockOn(double now, double period);
+
     int rate = 0;
     int64_t queued = 0;
     uint64_t ticksPerSecond = 1;
     int64_t handed = 0;
     bool anchored = false;
-    uint64_t anchorTicks = 0;
     int64_t anchorFrame = 0;
     int64_t limitFrame = 0;
+    double lastHeard = 0.0;
+    // The loop's estimates, in seconds: when this callback's buffer started, when
+    // the next one will, and how long one buffer lasts.
+    double anchorTime = 0.0;
+    double nextTime = 0.0;
+    double period = 0.0;
+    int lastFrames = 0;
 };

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace {
@@ -10,34 +13,60 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kBuffer = 512;
 constexpr uint64_t kTicksPerSecond = 1000000000;
+constexpr double kBufferSeconds = static_cast<double>(kBuffer) / kRate;
 
-uint64_t ticksForFrames(double frames)
+uint64_t toTicks(double seconds)
 {
-    return static_cast<uint64_t>(frames * kTicksPerSecond / kRate);
+    return static_cast<uint64_t>(seconds * kTicksPerSecond);
 }
 
-// Feeds the clock callbacks at the given gaps (in buffers; 1.0 is punctual) and
-// samples it every `step` ticks in between.
+// A device that plays one buffer every `pace` seconds, whose callback thread wakes
+// up to `jitter` seconds late. The clock is sampled every `step` seconds.
 struct Simulation {
+    std::vector<double> times;
     std::vector<double> heard;
-    std::vector<int64_t> handedAtSample;
-    std::vector<uint64_t> sampleTicks;
+    std::vector<int64_t> handed;  // frames handed over when each sample was taken
+    std::vector<double> deviceHeard;
 
-    Simulation(const std::vector<double>& gaps, uint64_t step)
+    Simulation(double pace, double jitter, double step, double seconds, unsigned seed = 1)
     {
+        std::mt19937 generator(seed);
         DeviceClock clock;
         clock.reset(kRate, kBuffer, kTicksPerSecond);
-        uint64_t callbackTicks = 1000;
-        for (double gap : gaps) {
-            clock.onCallback(kBuffer, callbackTicks);
-            uint64_t next = callbackTicks + ticksForFrames(gap * kBuffer);
-            for (uint64_t now = callbackTicks; now < next; now += step) {
-                heard.push_back(clock.heardFrame(now));
-                handedAtSample.push_back(clock.handedFrames());
-                sampleTicks.push_back(now);
+        double sample = 0.0;
+        for (int callback = 0; callback * pace < seconds; ++callback) {
+            const double late = jitter * (generator() / 4294967296.0);
+            const double at = callback * pace + late;
+            for (; sample < at; sample += step) {
+                times.push_back(sample);
+                heard.push_back(clock.heardFrame(toTicks(sample)));
+                handed.push_back(clock.handedFrames());
+                // The first buffer sounds once the second is handed over.
+                deviceHeard.push_back(std::max(0.0, (sample - pace) / pace * kBuffer));
             }
-            callbackTicks = next;
+            clock.onCallback(kBuffer, toTicks(at));
         }
+    }
+
+    // The largest distance, in seconds, between the clock and the device's own
+    // progress after `settle` seconds, once their mean offset is taken out.
+    double worstDeviation(double settle) const
+    {
+        std::vector<double> offsets;
+        for (size_t i = 0; i < times.size(); ++i) {
+            if (times[i] >= settle) {
+                offsets.push_back((heard[i] - deviceHeard[i]) / kRate);
+            }
+        }
+        double mean = 0.0;
+        for (double offset : offsets) {
+            mean += offset / offsets.size();
+        }
+        double worst = 0.0;
+        for (double offset : offsets) {
+            worst = std::max(worst, std::fabs(offset - mean));
+        }
+        return worst;
     }
 };
 
@@ -53,15 +82,9 @@ TEST(DeviceClock, HearsNothingBeforeTheFirstCallback)
 
 TEST(DeviceClock, PunctualCallbacksGiveTheIdealLineOneBufferLate)
 {
-    // The first buffer starts to sound when the device asks for the second.
-    Simulation run(std::vector<double>(40, 1.0), kTicksPerSecond / 997);
-    const uint64_t firstHeard = 1000 + ticksForFrames(kBuffer);
+    Simulation run(kBufferSeconds, 0.0, 0.001003, 0.5);
     for (size_t i = 0; i < run.heard.size(); ++i) {
-        double ideal = 0.0;
-        if (run.sampleTicks[i] > firstHeard) {
-            ideal = static_cast<double>(run.sampleTicks[i] - firstHeard) * kRate / kTicksPerSecond;
-        }
-        ASSERT_NEAR(run.heard[i], ideal, 0.01) << "sample " << i;
+        ASSERT_NEAR(run.heard[i], run.deviceHeard[i], 0.01) << "at " << run.times[i];
     }
 }
 
@@ -69,36 +92,62 @@ TEST(DeviceClock, NeverGoesBackNorAheadOfTheAudioHandedOver)
 {
     struct Case {
         const char* name;
-        std::vector<double> gaps;
+        double pace;    // in buffers
+        double jitter;  // in buffers
     };
     const Case cases[] = {
-        {"early callbacks", std::vector<double>(30, 0.9)},
-        {"late callbacks", std::vector<double>(30, 1.3)},
-        {"jittery", {1.0, 0.2, 1.8, 1.0, 0.5, 0.5, 3.0, 0.1, 0.1, 1.0, 1.0, 2.2, 0.7}},
+        {"early callbacks", 0.9, 0.0},
+        {"late callbacks", 1.3, 0.0},
+        {"jittery callbacks", 1.0, 0.9},
+        {"stalling callbacks", 1.0, 3.0},
     };
     for (const Case& testCase : cases) {
         SCOPED_TRACE(testCase.name);
-        Simulation run(testCase.gaps, kTicksPerSecond / 3001);
+        Simulation run(testCase.pace * kBufferSeconds, testCase.jitter * kBufferSeconds, 0.000333, 3.0);
         for (size_t i = 1; i < run.heard.size(); ++i) {
-            ASSERT_GE(run.heard[i], run.heard[i - 1]) << "sample " << i;
+            ASSERT_GE(run.heard[i], run.heard[i - 1]) << "at " << run.times[i];
         }
         for (size_t i = 0; i < run.heard.size(); ++i) {
-            ASSERT_LE(run.heard[i], static_cast<double>(run.handedAtSample[i] - kBuffer)) << "sample " << i;
+            ASSERT_LE(run.heard[i], static_cast<double>(run.handed[i])) << "at " << run.times[i];
         }
     }
 }
 
-TEST(DeviceClock, MovesBetweenCallbacks)
+// The device plays steadily; only the thread that feeds it wakes up irregularly.
+// A clock anchored on each wake-up would wander by the jitter itself.
+TEST(DeviceClock, FollowsASteadyDeviceThroughCallbackJitter)
+{
+    struct Case {
+        double jitter;
+        double tolerance;
+    };
+    const Case cases[] = {{0.002, 0.0008}, {0.006, 0.002}};
+    for (const Case& testCase : cases) {
+        SCOPED_TRACE(testCase.jitter);
+        Simulation run(kBufferSeconds, testCase.jitter, 1.0 / 60.0, 12.0);
+        EXPECT_LT(run.worstDeviation(2.0), testCase.tolerance);
+    }
+}
+
+// A device that plays a little fast or slow (the silent driver rounds its buffer
+// to whole milliseconds): the clock runs at the device's pace, not the nominal one.
+TEST(DeviceClock, RunsAtTheDevicesOwnPace)
+{
+    for (double pace : {0.011, 0.0122}) {
+        SCOPED_TRACE(pace);
+        Simulation run(pace, 0.0, 0.000777, 8.0);
+        EXPECT_LT(run.worstDeviation(3.0), 0.00005);
+    }
+}
+
+TEST(DeviceClock, AStalledDeviceStopsTheClockAtWhatItWasGiven)
 {
     DeviceClock clock;
     clock.reset(kRate, kBuffer, kTicksPerSecond);
     clock.onCallback(kBuffer, 0);
-    clock.onCallback(kBuffer, ticksForFrames(kBuffer));
-    const uint64_t start = ticksForFrames(kBuffer);
-    double quarter = clock.heardFrame(start + ticksForFrames(kBuffer / 4));
-    double half = clock.heardFrame(start + ticksForFrames(kBuffer / 2));
-    EXPECT_NEAR(quarter, kBuffer / 4, 0.01);
-    EXPECT_NEAR(half, kBuffer / 2, 0.01);
-    // A stalled device: the clock waits at the end of what it was given.
-    EXPECT_NEAR(clock.heardFrame(start + ticksForFrames(10 * kBuffer)), kBuffer, 0.01);
+    clock.onCallback(kBuffer, toTicks(kBufferSeconds));
+    const double start = kBufferSeconds;
+    EXPECT_NEAR(clock.heardFrame(toTicks(start + kBufferSeconds / 4)), kBuffer / 4, 0.01);
+    EXPECT_NEAR(clock.heardFrame(toTicks(start + kBufferSeconds / 2)), kBuffer / 2, 0.01);
+    EXPECT_NEAR(clock.heardFrame(toTicks(start + 10 * kBufferSeconds)), 2 * kBuffer, 0.01);
 }
