@@ -30,6 +30,8 @@ const char* const kHookEnd[4] = {
     "G5:3 E5:3 C5:2 E5:2 G5:2 A5:4",
     "D5:3 E5:3 G5:2 A5:8",
 };
+// Four bars each: A, B, A, then B with its landing.
+const char* const* const kMainPhrases[4] = {kHookA, kHookB, kHookA, kHookEnd};
 const char* const kBreakdownTheme[8] = {
     "C5:8 A4:4 C5:4",  "D5:8 B4:4 D5:4", "E5:12 D5:2 B4:2", "C5:6 B4:2 A4:8",
     "A5:8 G5:4 F5:4", "G5:8 D5:4 B4:4", "E5:6 G5:6 B5:4", "A5:16",
@@ -99,9 +101,7 @@ void writeMain(ScoreWriter& w, Score& score, const char* name, int first, int en
         if (inPart % 8 == 7) {
             w.drums(bar, Drum::Snare, kSnareFill, 0.8);
         }
-        const char* const* phrase = inPart % 16 < 4 || (inPart % 16 >= 8 && inPart % 16 < 12) ? kHookA
-                                    : inPart % 16 < 8                                        ? kHookB
-                                                                                             : kHookEnd;
+        const char* const* phrase = kMainPhrases[(inPart / 4) % 4];
         w.melody(score.lead, bar, phrase[inPart % 4], 0.9);
         if (second) {
             w.melody(score.leadHigh, bar, phrase[inPart % 4], 0.6, 12);

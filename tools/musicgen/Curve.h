@@ -12,7 +12,6 @@ public:
     // Points are appended in ascending bar order.
     void add(double bar, double value);
     double at(double bar) const;
-    bool empty() const { return points.empty(); }
 
 private:
     struct Point {

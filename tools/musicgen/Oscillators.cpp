@@ -69,13 +69,4 @@ double Oscillator::pulse(double hz, double width)
     return value - (2.0 * width - 1.0);
 }
 
-double Oscillator::triangle(double hz)
-{
-    // A leaky integral of the band-limited square keeps the corners soft too.
-    double square = pulse(hz, 0.5);
-    double dt = hz / kSampleRate;
-    triState = (1.0 - 0.5 * dt) * triState + 4.0 * dt * square;
-    return triState;
-}
-
 }

@@ -26,12 +26,10 @@ public:
     double saw(double hz);
     // A pulse with its DC offset removed, so narrow widths do not thump when enveloped.
     double pulse(double hz, double width);
-    double triangle(double hz);
 
 private:
     double advance(double hz); // returns the phase before the step
     double phase;
-    double triState = 0.0;
 };
 
 }
