@@ -1,15 +1,11 @@
 #include "audio/AudioBackend.h"
 
-#include "audio/AudioChannel.h"
-#include "audio/DeviceClock.h"
+#include "audio/AudioDevice.h"
 
 #include <SDL.h>
 
-#include <cstring>
-#include <map>
 #include <memory>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -19,35 +15,17 @@ constexpr int kMinUpdatePeriodMs = 5;
 constexpr int kMaxUpdatePeriodMs = 100;
 // The buffer a device starts with, until an update period is set.
 constexpr int kDefaultUpdatePeriodMs = 20;
-constexpr int kOutputChannels = 2;
 constexpr int kMinBufferFrames = 64;
 
-// The device is process-wide, as the calls above have no device argument.
+// The device is process-wide, as the calls have no device argument.
 struct Backend {
     bool initialised = false;
-    SDL_AudioDeviceID device = 0;
-    SDL_AudioSpec spec{};
-    int frequency = 0;
-    int requestedFrames = 0;  // the buffer asked for; SDL may have obtained another
-    DeviceClock clock;
-    std::map<uint32_t, std::unique_ptr<AudioChannel>> channels;
+    AudioDevice device;
     uint32_t nextHandle = 1;
     int lastError = kAudioOk;
 };
 
 Backend backend;
-
-// Holds off the audio callback while channels or the clock are read or changed.
-class DeviceLock {
-public:
-    DeviceLock() : device(backend.device) { if (device != 0) SDL_LockAudioDevice(device); }
-    ~DeviceLock() { if (device != 0) SDL_UnlockAudioDevice(device); }
-    DeviceLock(const DeviceLock&) = delete;
-    DeviceLock& operator=(const DeviceLock&) = delete;
-
-private:
-    SDL_AudioDeviceID device;
-};
 
 bool succeed()
 {
@@ -59,11 +37,6 @@ bool fail(int code)
 {
     backend.lastError = code;
     return false;
-}
-
-double heardDeviceFrame()
-{
-    return backend.clock.heardFrame(SDL_GetPerformanceCounter());
 }
 
 // The largest power of two that the device plays within one update period, so it
@@ -79,91 +52,19 @@ int bufferFrames(int periodMs, int frequency)
     return frames;
 }
 
-void SDLCALL fillDevice(void*, Uint8* stream, int length)
+bool ready()
 {
-    const uint64_t now = SDL_GetPerformanceCounter();
-    std::memset(stream, 0, static_cast<size_t>(length));
-    float* out = reinterpret_cast<float*>(stream);
-    const int frames = length / static_cast<int>(sizeof(float) * backend.spec.channels);
-    const int64_t firstFrame = backend.clock.handedFrames();
-    for (auto& entry : backend.channels) {
-        entry.second->mix(out, frames, firstFrame);
-    }
-    backend.clock.onCallback(frames, now);
-}
-
-// Opens the device paused; the caller starts it once the channels are ready for it.
-bool openDevice(int frequency, int samples)
-{
-    SDL_AudioSpec wanted{};
-    wanted.freq = frequency;
-    wanted.format = AUDIO_F32SYS;
-    wanted.channels = kOutputChannels;
-    wanted.samples = static_cast<Uint16>(samples);
-    wanted.callback = fillDevice;
-    // Rate, channels and buffer are taken as the device gives them: the channels'
-    // converters then do all resampling, and the clock knows the real buffer.
-    const int allowed = SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE |
-                        SDL_AUDIO_ALLOW_SAMPLES_CHANGE;
-    SDL_AudioSpec obtained{};
-    SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, allowed);
-    if (device == 0) {
-        return false;
-    }
-    backend.device = device;
-    backend.spec = obtained;
-    backend.requestedFrames = samples;
-    // The buffer SDL is filling is heard only after the one the device is playing.
-    backend.clock.reset(obtained.freq, obtained.samples, SDL_GetPerformanceFrequency());
-    return true;
-}
-
-void closeDevice()
-{
-    if (backend.device != 0) {
-        SDL_CloseAudioDevice(backend.device);
-        backend.device = 0;
-    }
-}
-
-int reopenDevice(int samples)
-{
-    std::vector<std::pair<AudioChannel*, bool>> states;
-    {
-        DeviceLock lock;
-        const double heard = heardDeviceFrame();
-        for (auto& entry : backend.channels) {
-            bool playing = entry.second->isPlaying(heard);
-            entry.second->stop(heard);
-            states.emplace_back(entry.second.get(), playing);
-        }
-    }
-    const int previousSamples = backend.requestedFrames;
-    closeDevice();
-    int result = kAudioOk;
-    if (!openDevice(backend.frequency, samples)) {
-        result = kAudioErrorDevice;
-        if (!openDevice(backend.frequency, previousSamples)) {
-            return kAudioErrorDevice;
-        }
-    }
-    for (auto& state : states) {
-        if (state.first->attach(backend.spec) == kAudioOk && state.second) {
-            state.first->play(false);
-        }
-    }
-    SDL_PauseAudioDevice(backend.device, 0);
-    return result;
+    return backend.initialised && backend.device.isOpen();
 }
 
 AudioChannel* findChannel(uint32_t stream)
 {
-    if (!backend.initialised || backend.device == 0) {
+    if (!ready()) {
         fail(kAudioErrorNoInit);
         return nullptr;
     }
-    auto found = backend.channels.find(stream);
-    if (found == backend.channels.end()) {
+    auto found = backend.device.channels.find(stream);
+    if (found == backend.device.channels.end()) {
         fail(kAudioErrorHandle);
         return nullptr;
     }
@@ -183,43 +84,42 @@ bool audioInit(int frequency)
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return fail(kAudioErrorInit);
     }
-    if (!openDevice(frequency, bufferFrames(kDefaultUpdatePeriodMs, frequency))) {
+    if (!backend.device.open(frequency, bufferFrames(kDefaultUpdatePeriodMs, frequency))) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return fail(kAudioErrorDevice);
     }
     backend.initialised = true;
-    backend.frequency = frequency;
-    SDL_PauseAudioDevice(backend.device, 0);
+    backend.device.start();
     return succeed();
 }
 
 bool audioSetUpdatePeriod(int milliseconds)
 {
-    if (!backend.initialised || backend.device == 0) {
+    if (!ready()) {
         return fail(kAudioErrorNoInit);
     }
     if (milliseconds < kMinUpdatePeriodMs || milliseconds > kMaxUpdatePeriodMs) {
         return fail(kAudioErrorParam);
     }
-    int samples = bufferFrames(milliseconds, backend.spec.freq);
-    if (samples == backend.requestedFrames) {
+    int frames = bufferFrames(milliseconds, backend.device.spec.freq);
+    if (frames == backend.device.requestedFrames) {
         return succeed();
     }
-    int result = reopenDevice(samples);
+    int result = backend.device.reopen(frames);
     return result == kAudioOk ? succeed() : fail(result);
 }
 
 bool audioGetInfo(AudioDeviceInfo* info)
 {
-    if (!backend.initialised || backend.device == 0) {
+    if (!ready()) {
         return fail(kAudioErrorNoInit);
     }
     if (info == nullptr) {
         return fail(kAudioErrorParam);
     }
-    info->frequency = backend.spec.freq;
-    info->channels = backend.spec.channels;
-    info->bufferFrames = backend.spec.samples;
+    info->frequency = backend.device.spec.freq;
+    info->channels = backend.device.spec.channels;
+    info->bufferFrames = backend.device.spec.samples;
     return succeed();
 }
 
@@ -228,8 +128,8 @@ bool audioFree()
     if (!backend.initialised) {
         return fail(kAudioErrorNoInit);
     }
-    closeDevice();
-    backend.channels.clear();
+    backend.device.close();
+    backend.device.channels.clear();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     backend.initialised = false;
     return succeed();
@@ -242,21 +142,21 @@ int audioErrorGetCode()
 
 uint32_t audioStreamCreateFile(const char* path)
 {
-    if (!backend.initialised || backend.device == 0) {
+    if (!ready()) {
         fail(kAudioErrorNoInit);
         return 0;
     }
     // Reading and scanning the file happens before the device is locked.
     auto channel = std::make_unique<AudioChannel>();
-    int result = channel->create(path, backend.spec);
+    int result = channel->create(path, backend.device.spec);
     if (result != kAudioOk) {
         fail(result);
         return 0;
     }
-    DeviceLock lock;
+    DeviceLock lock(backend.device);
     // Handles are never reused, so a stale one cannot reach a newer stream.
     uint32_t stream = backend.nextHandle++;
-    backend.channels[stream] = std::move(channel);
+    backend.device.channels[stream] = std::move(channel);
     succeed();
     return stream;
 }
@@ -266,8 +166,8 @@ bool audioStreamFree(uint32_t stream)
     if (findChannel(stream) == nullptr) {
         return false;
     }
-    DeviceLock lock;
-    backend.channels.erase(stream);
+    DeviceLock lock(backend.device);
+    backend.device.channels.erase(stream);
     return succeed();
 }
 
@@ -277,10 +177,10 @@ bool audioChannelPlay(uint32_t stream, bool restart)
     if (channel == nullptr) {
         return false;
     }
-    if (SDL_GetAudioDeviceStatus(backend.device) != SDL_AUDIO_PLAYING) {
+    if (!backend.device.isRunning()) {
         return fail(kAudioErrorDevice);
     }
-    DeviceLock lock;
+    DeviceLock lock(backend.device);
     return channel->play(restart) ? succeed() : fail(kAudioErrorDecoder);
 }
 
@@ -291,11 +191,11 @@ AudioActiveState audioChannelIsActive(uint32_t stream)
         return kAudioStopped;
     }
     succeed();
-    DeviceLock lock;
-    if (!channel->isPlaying(heardDeviceFrame())) {
+    DeviceLock lock(backend.device);
+    if (!channel->isPlaying(backend.device.heardFrame())) {
         return kAudioStopped;
     }
-    return SDL_GetAudioDeviceStatus(backend.device) == SDL_AUDIO_PLAYING ? kAudioPlaying : kAudioStalled;
+    return backend.device.isRunning() ? kAudioPlaying : kAudioStalled;
 }
 
 uint64_t audioChannelGetPosition(uint32_t stream, AudioPositionMode mode)
@@ -309,8 +209,9 @@ uint64_t audioChannelGetPosition(uint32_t stream, AudioPositionMode mode)
         return kAudioPositionFailed;
     }
     succeed();
-    DeviceLock lock;
-    int64_t frame = mode == kAudioPositionHeard ? channel->heardFrame(heardDeviceFrame()) : channel->handedFrame();
+    DeviceLock lock(backend.device);
+    int64_t frame = mode == kAudioPositionHeard ? channel->heardFrame(backend.device.heardFrame())
+                                                : channel->handedFrame();
     return static_cast<uint64_t>(frame) * static_cast<uint64_t>(channel->decoder.bytesPerFrame());
 }
 
@@ -341,7 +242,7 @@ bool audioChannelStop(uint32_t stream)
     if (channel == nullptr) {
         return false;
     }
-    DeviceLock lock;
-    channel->stop(heardDeviceFrame());
+    DeviceLock lock(backend.device);
+    channel->stop(backend.device.heardFrame());
     return succeed();
 }

@@ -1,23 +1,16 @@
-#include "audio/AudioBackend.h"
 #include "audio/Mp3Decoder.h"
 
-#include "TestPaths.h"
+#include "test_audio_helpers.h"
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
+using namespace audio_testing;
 using namespace testing_support;
 
 namespace {
-
-std::string fixture(const std::string& name)
-{
-    return sourceDir() + "/tests/fixtures/audio/" + name;
-}
 
 // The clips as tests/fixtures/audio/make_fixtures.sh synthesises them; sox makes
 // floor(seconds * rate) frames, and a gapless decode gives back exactly those.
@@ -59,16 +52,6 @@ double toneFrequency(const std::vector<int16_t>& samples, int channels, int rate
         crossings += samples[(i - 1) * channels] < 0 && samples[i * channels] >= 0 ? 1 : 0;
     }
     return crossings * static_cast<double>(rate) / static_cast<double>(last - first);
-}
-
-std::string randomBytes(size_t count, unsigned seed)
-{
-    std::mt19937 generator(seed);
-    std::string bytes(count, '\0');
-    for (char& byte : bytes) {
-        byte = static_cast<char>(generator() & 0xff);
-    }
-    return bytes;
 }
 
 class DecoderFiles : public ::testing::Test {

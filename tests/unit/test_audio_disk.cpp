@@ -1,29 +1,20 @@
-#include "audio/AudioBackend.h"
 #include "audio/Mp3Decoder.h"
 
-#include "TestPaths.h"
-
-#include <SDL.h>
-#include <gtest/gtest.h>
+#include "test_audio_helpers.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+using namespace audio_testing;
 using namespace testing_support;
 
 // SDL's disk driver writes every buffer the device is given to a file, so what the
 // listener would hear can be compared with the decoded stream.
 namespace {
 
-constexpr int kFrequency = 44100;
 constexpr int kDeviceChannels = 2;
-
-std::string fixture(const std::string& name)
-{
-    return sourceDir() + "/tests/fixtures/audio/" + name;
-}
 
 struct Recording {
     std::vector<float> samples;  // interleaved, as the device was given them

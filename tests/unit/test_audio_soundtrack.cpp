@@ -3,26 +3,20 @@
 #include "audio/AudioBackend.h"
 
 #include "GlTestContext.h"
-#include "TestPaths.h"
+#include "test_audio_helpers.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <random>
 #include <string>
 #include <vector>
 
+using namespace audio_testing;
 using namespace testing_support;
 
 namespace {
 
 constexpr float kBpm = 110.0f;
-
-std::string fixture(const std::string& name)
-{
-    return sourceDir() + "/tests/fixtures/audio/" + name;
-}
 
 std::string codeLine(int code)
 {
@@ -92,13 +86,8 @@ TEST(SoundtrackAudio, AFailedDeviceIsLoggedWithTheBackEndsCode)
 TEST_F(SoundtrackTest, LoadFailuresLogTheirMessageAndCode)
 {
     const std::string clip = readFile(fixture("clip_stereo_44100.mp3"));
-    std::mt19937 generator(3);
-    std::string noise(30000, '\0');
-    for (char& byte : noise) {
-        byte = static_cast<char>(generator() & 0xff);
-    }
     writeFile(dir + "/empty.mp3", "");
-    writeFile(dir + "/random.mp3", noise);
+    writeFile(dir + "/random.mp3", randomBytes(30000, 3));
     writeFile(dir + "/truncated.mp3", clip.substr(0, clip.size() * 2 / 3));
     struct Case {
         const char* file;

@@ -1,0 +1,108 @@
+#include "audio/AudioDevice.h"
+
+#include "audio/AudioBackend.h"
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int kOutputChannels = 2;
+
+}
+
+bool AudioDevice::open(int newFrequency, int bufferFrames)
+{
+    SDL_AudioSpec wanted{};
+    wanted.freq = newFrequency;
+    wanted.format = AUDIO_F32SYS;
+    wanted.channels = kOutputChannels;
+    wanted.samples = static_cast<Uint16>(bufferFrames);
+    wanted.callback = fill;
+    wanted.userdata = this;
+    // Rate, channels and buffer are taken as the device gives them: the channels'
+    // converters then do all resampling, and the clock knows the real buffer.
+    const int allowed = SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE |
+                        SDL_AUDIO_ALLOW_SAMPLES_CHANGE;
+    SDL_AudioSpec obtained{};
+    SDL_AudioDeviceID opened = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, allowed);
+    if (opened == 0) {
+        return false;
+    }
+    id = opened;
+    spec = obtained;
+    frequency = newFrequency;
+    requestedFrames = bufferFrames;
+    // The buffer SDL is filling is heard only after the one the device is playing.
+    clock.reset(obtained.freq, obtained.samples, SDL_GetPerformanceFrequency());
+    return true;
+}
+
+void AudioDevice::start()
+{
+    SDL_PauseAudioDevice(id, 0);
+}
+
+void AudioDevice::close()
+{
+    if (id != 0) {
+        SDL_CloseAudioDevice(id);
+        id = 0;
+    }
+}
+
+int AudioDevice::reopen(int bufferFrames)
+{
+    std::vector<std::pair<AudioChannel*, bool>> states;
+    {
+        DeviceLock lock(*this);
+        const double heard = heardFrame();
+        for (auto& entry : channels) {
+            bool playing = entry.second->isPlaying(heard);
+            entry.second->stop(heard);
+            states.emplace_back(entry.second.get(), playing);
+        }
+    }
+    const int previousFrames = requestedFrames;
+    close();
+    int result = kAudioOk;
+    if (!open(frequency, bufferFrames)) {
+        result = kAudioErrorDevice;
+        if (!open(frequency, previousFrames)) {
+            return kAudioErrorDevice;
+        }
+    }
+    // The device is still paused, so the channels change without the lock.
+    for (auto& state : states) {
+        if (state.first->attach(spec) == kAudioOk && state.second) {
+            state.first->play(false);
+        }
+    }
+    start();
+    return result;
+}
+
+bool AudioDevice::isRunning() const
+{
+    return id != 0 && SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_PLAYING;
+}
+
+double AudioDevice::heardFrame()
+{
+    return clock.heardFrame(SDL_GetPerformanceCounter());
+}
+
+void SDLCALL AudioDevice::fill(void* self, Uint8* stream, int length)
+{
+    AudioDevice* device = static_cast<AudioDevice*>(self);
+    const uint64_t now = SDL_GetPerformanceCounter();
+    std::memset(stream, 0, static_cast<size_t>(length));
+    float* out = reinterpret_cast<float*>(stream);
+    const int frames = length / static_cast<int>(sizeof(float) * device->spec.channels);
+    const int64_t firstFrame = device->clock.handedFrames();
+    for (auto& entry : device->channels) {
+        entry.second->mix(out, frames, firstFrame);
+    }
+    device->clock.onCallback(frames, now);
+}

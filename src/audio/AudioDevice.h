@@ -1,0 +1,51 @@
+#pragma once
+
+#include "audio/AudioChannel.h"
+#include "audio/DeviceClock.h"
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+// The output device and the streams that play on it. fill() runs on SDL's audio
+// thread; everything else on the caller's, with the device locked (DeviceLock)
+// whenever the channels or the clock are read or changed.
+class AudioDevice {
+public:
+    // Opens the default device paused; start() lets it ask for audio.
+    bool open(int frequency, int bufferFrames);
+    void start();
+    void close();
+    // Opens the device again with another buffer; the streams carry on from where
+    // they were heard. Returns an AudioErrorCode.
+    int reopen(int bufferFrames);
+    bool isOpen() const { return id != 0; }
+    bool isRunning() const;
+    // The device clock's frame now.
+    double heardFrame();
+
+    SDL_AudioDeviceID id = 0;
+    SDL_AudioSpec spec{};
+    int frequency = 0;
+    int requestedFrames = 0;  // the buffer asked for; SDL may have obtained another
+    std::map<uint32_t, std::unique_ptr<AudioChannel>> channels;
+
+private:
+    static void SDLCALL fill(void* self, Uint8* stream, int length);
+
+    DeviceClock clock;
+};
+
+// Holds off the audio callback while it lives.
+class DeviceLock {
+public:
+    explicit DeviceLock(const AudioDevice& device) : id(device.id) { if (id != 0) SDL_LockAudioDevice(id); }
+    ~DeviceLock() { if (id != 0) SDL_UnlockAudioDevice(id); }
+    DeviceLock(const DeviceLock&) = delete;
+    DeviceLock& operator=(const DeviceLock&) = delete;
+
+private:
+    SDL_AudioDeviceID id;
+};

@@ -1,0 +1,130 @@
+#include "test_audio_helpers.h"
+
+#include <algorithm>
+#include <vector>
+
+using namespace audio_testing;
+
+TEST_F(Backend, StateBeforeDuringAndAfterPlayback)
+{
+    uint32_t stream = open("clip_stereo_32000.mp3");
+    EXPECT_EQ(audioChannelIsActive(stream), kAudioStopped);
+    EXPECT_EQ(audioChannelGetPosition(stream, kAudioPositionHeard), 0u);
+
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    EXPECT_EQ(audioChannelIsActive(stream), kAudioPlaying);
+    // Playing again without restart keeps the position.
+    SDL_Delay(300);
+    const double before = heardSeconds(stream);
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    EXPECT_GE(heardSeconds(stream), before);
+    EXPECT_GT(before, 0.0);
+
+    ASSERT_TRUE(waitWhileState(stream, kAudioPlaying, 5.0));
+    EXPECT_EQ(audioChannelIsActive(stream), kAudioStopped);
+    EXPECT_EQ(audioChannelGetPosition(stream, kAudioPositionHeard), audioChannelGetLength(stream));
+    EXPECT_DOUBLE_EQ(heardSeconds(stream), 1.0);
+}
+
+TEST_F(Backend, EndsOnlyOnceTheLastSampleIsHeard)
+{
+    // A long buffer keeps the end in the device for a while after decoding finished.
+    ASSERT_TRUE(audioSetUpdatePeriod(100));
+    uint32_t stream = open("clip_stereo_32000.mp3");
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    const uint64_t length = audioChannelGetLength(stream);
+    const double deadline = nowSeconds() + 5.0;
+    bool handedAllWhilePlaying = false;
+    while (audioChannelIsActive(stream) == kAudioPlaying && nowSeconds() < deadline) {
+        uint64_t heard = audioChannelGetPosition(stream, kAudioPositionHeard);
+        uint64_t handed = audioChannelGetPosition(stream, kAudioPositionHanded);
+        handedAllWhilePlaying = handedAllWhilePlaying || (handed == length && heard < length);
+        SDL_Delay(1);
+    }
+    EXPECT_TRUE(handedAllWhilePlaying) << "the device still held the end when decoding finished";
+    EXPECT_EQ(audioChannelGetPosition(stream, kAudioPositionHeard), length);
+}
+
+TEST_F(Backend, StopHoldsThePositionAndPlayContinuesFromIt)
+{
+    uint32_t stream = open("clip_stereo_44100.mp3");
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    SDL_Delay(400);
+    ASSERT_TRUE(audioChannelStop(stream));
+    const double stopped = heardSeconds(stream);
+    EXPECT_GT(stopped, 0.0);
+    EXPECT_EQ(audioChannelIsActive(stream), kAudioStopped);
+    SDL_Delay(200);
+    EXPECT_EQ(heardSeconds(stream), stopped);
+
+    // The first buffer of the new run is still silent, so the clock waits there.
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    EXPECT_EQ(heardSeconds(stream), stopped);
+    SDL_Delay(200);
+    EXPECT_GT(heardSeconds(stream), stopped);
+
+    ASSERT_TRUE(audioChannelPlay(stream, true));
+    EXPECT_EQ(heardSeconds(stream), 0.0);
+}
+
+TEST_F(Backend, ReopeningTheDeviceKeepsThePlaybackGoing)
+{
+    uint32_t stream = open("clip_stereo_44100.mp3");
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    SDL_Delay(300);
+    const double before = heardSeconds(stream);
+    ASSERT_TRUE(audioSetUpdatePeriod(50));
+    EXPECT_GE(heardSeconds(stream), before);
+    EXPECT_EQ(audioChannelIsActive(stream), kAudioPlaying);
+    SDL_Delay(300);
+    EXPECT_GT(heardSeconds(stream), before);
+}
+
+// The clock read as often as possible during playback: it never goes back, never
+// passes what the device was given, accounts for the audio the device holds
+// without lagging further, and moves between callbacks. Straightness against wall time is
+// measured in bench_audio: the silent driver's own pace wanders on a busy machine.
+TEST_F(Backend, ClockIsMonotonicTrueAndSmooth)
+{
+    ASSERT_TRUE(audioSetUpdatePeriod(16));
+    AudioDeviceInfo info;
+    ASSERT_TRUE(audioGetInfo(&info));
+    const uint64_t buffer = static_cast<uint64_t>(info.bufferFrames) * 2 * kBytesPerSample;
+    uint32_t stream = open("clip_stereo_44100.mp3");
+    const uint64_t length = audioChannelGetLength(stream);
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+
+    uint64_t previous = 0;
+    std::vector<uint64_t> lags;
+    std::vector<uint64_t> heardValues;
+    std::vector<uint64_t> handedValues;
+    const double deadline = nowSeconds() + 10.0;
+    while (audioChannelIsActive(stream) == kAudioPlaying && nowSeconds() < deadline) {
+        const uint64_t handedBefore = audioChannelGetPosition(stream, kAudioPositionHanded);
+        const uint64_t heard = audioChannelGetPosition(stream, kAudioPositionHeard);
+        const uint64_t handedAfter = audioChannelGetPosition(stream, kAudioPositionHanded);
+        ASSERT_GE(heard, previous);
+        ASSERT_LE(heard, handedAfter);
+        // Away from the start and the end, and with no callback during the reads.
+        if (handedBefore == handedAfter && heard > buffer && handedAfter < length) {
+            lags.push_back(handedAfter - heard);
+        }
+        heardValues.push_back(heard);
+        handedValues.push_back(handedAfter);
+        previous = heard;
+        SDL_Delay(1);
+    }
+    EXPECT_EQ(audioChannelGetPosition(stream, kAudioPositionHeard), length);
+    ASSERT_GT(lags.size(), 50u);
+    // The device holds a buffer before it is heard: a clock that ignored it would
+    // lag what was handed over by half a buffer on average, this one by about one
+    // and a half, and never by much more than the two buffers in the device.
+    std::sort(lags.begin(), lags.end());
+    EXPECT_GE(lags[lags.size() / 2], buffer * 3 / 4);
+    EXPECT_LE(lags.back(), 3 * buffer);
+    std::sort(heardValues.begin(), heardValues.end());
+    std::sort(handedValues.begin(), handedValues.end());
+    const size_t heardSteps = std::unique(heardValues.begin(), heardValues.end()) - heardValues.begin();
+    const size_t handedSteps = std::unique(handedValues.begin(), handedValues.end()) - handedValues.begin();
+    EXPECT_GT(heardSteps, handedSteps + handedSteps / 2) << "the clock moves between callbacks";
+}
