@@ -14,6 +14,10 @@
 // whenever the channels or the clock are read or changed.
 class AudioDevice {
 public:
+    // A device still open when the process ends (a failed start-up never frees
+    // it) must stop calling fill() before the streams it reads are destroyed.
+    ~AudioDevice() { close(); }
+
     // Opens the default device paused; start() lets it ask for audio.
     bool open(int frequency, int bufferFrames);
     void start();
