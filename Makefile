@@ -1,7 +1,7 @@
 # Two commands set everything up on a fresh Debian machine:
 #   make run    install, build and play the demo
 #   make test   install, build and run every test headlessly
-.PHONY: deps build build-demo run test bench clean
+.PHONY: deps build build-demo run test test-sanitize fuzz memcheck bench clean
 
 # Every recipe runs from the repository root, wherever make was started.
 ROOT := $(patsubst %/,%,$(dir $(abspath $(lastword $(MAKEFILE_LIST)))))
@@ -17,6 +17,22 @@ DEB_PACKAGES := build-essential cmake pkg-config libsdl2-dev libglew-dev libglu1
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 CONFIGURE := cmake -S $(ROOT) -B $(BUILD_PATH) -DCMAKE_BUILD_TYPE=Release
+
+# The checked builds compile only the library and what they run, at -O1 with line
+# numbers, so that their reports are readable and CI's build stays short.
+LEAN := -DMORLENTH_BENCH=OFF -DMORLENTH_TOOLS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	"-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g"
+SANITIZE_PATH := $(ROOT)/build-asan
+SANITIZERS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+	UBSAN_OPTIONS=print_stacktrace=1
+FUZZ_PATH := $(ROOT)/build-fuzz
+FUZZ_SECONDS ?= 60
+# Each target with its seed corpus under fuzz/corpus/.
+FUZZ_RUNS := fuzz_config:config fuzz_track_file:track fuzz_mp3_stream:mp3
+MEMCHECK_PATH := $(ROOT)/build-memcheck
+VALGRIND := valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect \
+	--errors-for-leak-kinds=definite,indirect
 
 deps:
 	@missing=$$(for p in $(DEB_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -46,6 +62,46 @@ run: build-demo
 # ctest ends with its summary and fails when a test fails; xvfb-run passes that on.
 test: build
 	SDL_AUDIODRIVER=dummy $(XVFB) ctest --test-dir $(BUILD_PATH) --output-on-failure -j $(JOBS)
+	$(MAKE) -f $(ROOT)/Makefile test-sanitize
+
+# The tests that need no GL, under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	cmake -S $(ROOT) -B $(SANITIZE_PATH) $(LEAN) -DMORLENTH_GL=OFF \
+		"-DCMAKE_CXX_FLAGS=$(SANITIZERS)" "-DCMAKE_C_FLAGS=$(SANITIZERS)"
+	cmake --build $(SANITIZE_PATH) -j $(JOBS)
+	SDL_AUDIODRIVER=dummy $(SANITIZER_ENV) ctest --test-dir $(SANITIZE_PATH) -L unit --output-on-failure -j $(JOBS)
+
+# Every libFuzzer target for FUZZ_SECONDS on a scratch copy of its seed corpus;
+# findings land in build-fuzz/artifacts.
+fuzz: deps
+	cmake -S $(ROOT) -B $(FUZZ_PATH) $(LEAN) -DMORLENTH_TESTS=OFF -DMORLENTH_FUZZ=ON \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		"-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
+	cmake --build $(FUZZ_PATH) -j $(JOBS) --target $(foreach run,$(FUZZ_RUNS),$(firstword $(subst :, ,$(run))))
+	@set -e; mkdir -p $(FUZZ_PATH)/artifacts; \
+	for run in $(FUZZ_RUNS); do \
+		target=$${run%%:*}; corpus=$${run#*:}; work=$(FUZZ_PATH)/corpus/$$corpus; \
+		rm -rf $$work; mkdir -p $$work; cp $(ROOT)/fuzz/corpus/$$corpus/* $$work/; \
+		echo "$$target: $(FUZZ_SECONDS) s from fuzz/corpus/$$corpus"; \
+		if ! $(FUZZ_PATH)/bin/$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+			-print_final_stats=1 -artifact_prefix=$(FUZZ_PATH)/artifacts/$$target- $$work \
+			> $(FUZZ_PATH)/$$target.log 2>&1; then \
+			tail -n 60 $(FUZZ_PATH)/$$target.log; exit 1; \
+		fi; \
+		grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' $(FUZZ_PATH)/$$target.log; \
+	done
+
+# The tests that need no GL under valgrind's memcheck; not part of make test.
+memcheck: deps
+	cmake -S $(ROOT) -B $(MEMCHECK_PATH) $(LEAN) -DMORLENTH_GL=OFF
+	cmake --build $(MEMCHECK_PATH) -j $(JOBS)
+	@status=0; for t in $(MEMCHECK_PATH)/bin/unit_*; do \
+		if SDL_AUDIODRIVER=dummy $(VALGRIND) $$t --gtest_brief=1 > $$t.memcheck 2>&1; then \
+			echo "$$(basename $$t): $$(grep -E 'ERROR SUMMARY' $$t.memcheck | tail -n 1 | sed 's/^==[0-9]*== //')"; \
+		else \
+			status=1; echo "$$(basename $$t): FAILED"; grep -E '^==[0-9]+==' $$t.memcheck | tail -n 60; \
+		fi; \
+	done; exit $$status
 
 bench: build
 	@for b in $(BUILD_PATH)/bin/bench_*; do SDL_AUDIODRIVER=dummy $(XVFB) $$b; done
