@@ -7,15 +7,17 @@
 namespace {
 
 const char* const kUsage =
-    "usage: capture [options]   (run from the folder that holds Config.txt and res/)\n"
+    "usage: capture [options]   (run from the folder that holds res/)\n"
     "  --fps N          frames per second of music time (default 60)\n"
     "  --size WxH       resolution (default 1280x720)\n"
     "  --msaa N         multisample count of the scene buffer (default 4)\n"
     "  --start SEC      first frame time in seconds (default 0)\n"
     "  --end SEC        stop before this time (default: end of the music)\n"
     "  --still SEC      render the single frame at this time\n"
-    "  --out PATH       folder for numbered PNGs, or a .mp4 file (needs ffmpeg;\n"
-    "                   the music is muxed in) (default out/frames)\n"
+    "  --out PATH       folder for numbered PNGs (frame_000000.png, ...; older\n"
+    "                   frames there are removed), or a .mp4 file (needs ffmpeg;\n"
+    "                   H.264, yuv420p, even sizes only; the music is muxed in)\n"
+    "                   (default out/frames)\n"
     "  --music PATH     music to measure and mux (default res/audio/melody.mp3)\n";
 
 bool parseNumber(const char* text, double& value)
@@ -74,16 +76,29 @@ bool parseOne(const char* name, const char* value, CaptureOptions& options)
 
 }
 
-bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options)
+bool CaptureOptions::writesVideo() const
+{
+    return out.size() > 4 && out.compare(out.size() - 4, 4, ".mp4") == 0;
+}
+
+ParseResult parseCaptureOptions(int argc, char** argv, CaptureOptions& options)
 {
     for (int i = 1; i < argc; i += 2) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return ParseResult::Help;
+        }
         if (i + 1 >= argc || !parseOne(argv[i], argv[i + 1], options)) {
-            if (std::strcmp(argv[i], "--help") != 0) {
-                std::fprintf(stderr, "capture: bad or incomplete option '%s'\n", argv[i]);
-            }
+            std::fprintf(stderr, "capture: bad or incomplete option '%s'\n", argv[i]);
             std::fputs(kUsage, stderr);
-            return false;
+            return ParseResult::Bad;
         }
     }
-    return true;
+    // 4:2:0 chroma halves both axes, so the encoder refuses odd sizes.
+    if (options.writesVideo() && (options.width % 2 != 0 || options.height % 2 != 0)) {
+        std::fprintf(stderr, "capture: an .mp4 needs an even width and height, not %dx%d\n", options.width,
+                     options.height);
+        return ParseResult::Bad;
+    }
+    return ParseResult::Run;
 }

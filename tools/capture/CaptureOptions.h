@@ -13,7 +13,13 @@ struct CaptureOptions {
     double still = -1.0;  // seconds; a single frame at this time when not negative
     std::string out = "out/frames";  // a folder of PNGs, or a file ending in .mp4
     std::string music = "res/audio/melody.mp3";
+
+    // An --out ending in .mp4 asks for a video instead of a folder of PNGs.
+    bool writesVideo() const;
 };
 
-// Parses argv; on a bad or --help argument prints the usage and returns false.
-bool parseCaptureOptions(int argc, char** argv, CaptureOptions& options);
+enum class ParseResult { Run, Help, Bad };
+
+// Parses argv. --help prints the usage on standard output; a bad argument prints
+// what is wrong and the usage on standard error.
+ParseResult parseCaptureOptions(int argc, char** argv, CaptureOptions& options);

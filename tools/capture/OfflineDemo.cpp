@@ -45,10 +45,10 @@ bool OfflineDemo::init(const CaptureOptions& options)
 
 void OfflineDemo::renderFrame(double seconds)
 {
-    // The same single-precision row formula the sync device applies to the music position.
-    float rowsPerSecond = (kMusicBpm / 60.0f) * 16.0f;
-    engine.syncDevice.row = static_cast<float>(seconds) * rowsPerSecond;
-    engine.scene.render(static_cast<float>(seconds));
+    // The row the sync device would derive from a music position of exactly this time.
+    float time = static_cast<float>(seconds);
+    engine.syncDevice.row = rowFromSeconds(time, kMusicBpm);
+    engine.scene.render(time);
     SDL_PumpEvents();
 }
 

@@ -4,17 +4,24 @@
 
 namespace {
 constexpr int kBarWidth = 30;
+constexpr std::chrono::milliseconds kRedrawInterval(200);
 }
 
 void ProgressBar::start(int total)
 {
     totalFrames = total;
     startTime = std::chrono::steady_clock::now();
+    lastShown = startTime - kRedrawInterval;
 }
 
 void ProgressBar::update(int done)
 {
-    double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
+    auto now = std::chrono::steady_clock::now();
+    if (done < totalFrames && now - lastShown < kRedrawInterval) {
+        return;
+    }
+    lastShown = now;
+    double elapsed = std::chrono::duration<double>(now - startTime).count();
     double rate = elapsed > 0.0 ? done / elapsed : 0.0;
     double left = rate > 0.0 ? (totalFrames - done) / rate : 0.0;
     int filled = totalFrames > 0 ? done * kBarWidth / totalFrames : kBarWidth;

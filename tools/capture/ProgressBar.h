@@ -3,6 +3,7 @@
 #include <chrono>
 
 // One self-rewriting line on standard error: bar, frames done, rate, time left.
+// Redrawn a few times a second, so a log of it stays short.
 class ProgressBar {
 public:
     void start(int total);
@@ -12,4 +13,5 @@ public:
 private:
     int totalFrames = 0;
     std::chrono::steady_clock::time_point startTime;
+    std::chrono::steady_clock::time_point lastShown;
 };

@@ -6,13 +6,44 @@
 #include <cmath>
 #include <cstdio>
 
+namespace {
+
+// Frames at start, start + 1/fps, ... strictly before end; the small allowance keeps
+// a range of whole frames from gaining one through rounding.
+int countFrames(const CaptureOptions& options, double first, double end)
+{
+    if (options.still >= 0.0) {
+        return 1;
+    }
+    double frames = std::ceil((end - first) * options.fps - 1e-9);
+    return frames > 0.0 ? static_cast<int>(frames) : 0;
+}
+
+bool captureFrames(OfflineDemo& demo, FrameWriter& writer, const CaptureOptions& options, double first,
+                   int frameCount)
+{
+    ProgressBar progress;
+    progress.start(frameCount);
+    bool ok = true;
+    for (int i = 0; i < frameCount && ok; ++i) {
+        demo.renderFrame(first + static_cast<double>(i) / options.fps);
+        ok = writer.write(demo.readFrame(), i);
+        progress.update(i + 1);
+    }
+    progress.finish();
+    return writer.close() && ok;
+}
+
+}
+
 // Renders the demo offline at a fixed frame rate, frame by frame, through the
 // same library code as the program: identical inputs give identical frames.
 int main(int argc, char** argv)
 {
     CaptureOptions options;
-    if (!parseCaptureOptions(argc, argv, options)) {
-        return 2;
+    ParseResult parsed = parseCaptureOptions(argc, argv, options);
+    if (parsed != ParseResult::Run) {
+        return parsed == ParseResult::Help ? 0 : 2;
     }
     double first = options.still >= 0.0 ? options.still : options.start;
     double end = options.end;
@@ -23,27 +54,18 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    int frameCount = options.still >= 0.0 ? 1 : static_cast<int>(std::ceil((end - first) * options.fps - 1e-9));
+    int frameCount = countFrames(options, first, end);
     if (frameCount <= 0) {
         std::fprintf(stderr, "capture: the time range holds no frame\n");
         return 2;
     }
 
     OfflineDemo demo;
-    FrameWriter writer;
-    if (!demo.init(options) || !writer.open(options)) {
+    if (!demo.init(options)) {
         return 1;
     }
-    ProgressBar progress;
-    progress.start(frameCount);
-    bool ok = true;
-    for (int i = 0; i < frameCount && ok; ++i) {
-        demo.renderFrame(first + static_cast<double>(i) / options.fps);
-        ok = writer.write(demo.readFrame(), i);
-        progress.update(i + 1);
-    }
-    progress.finish();
-    ok = writer.close() && ok;
+    FrameWriter writer;
+    bool ok = writer.open(options, frameCount) && captureFrames(demo, writer, options, first, frameCount);
     demo.shutdown();
     if (!ok) {
         std::fprintf(stderr, "capture: writing %s failed\n", options.out.c_str());
