@@ -103,8 +103,35 @@ memcheck: deps
 		fi; \
 	done; exit $$status
 
+# Renders the music with musicgen and encodes res/audio/melody.mp3 with lame.
+music: build
+	tools/musicgen/build_music.sh $(BUILD_PATH)
+
 bench: build
 	@for b in $(BUILD_PATH)/bin/bench_*; do SDL_AUDIODRIVER=dummy $(XVFB) $$b; done
+
+.PHONY: sync capture
+
+# The track files res/sync/_*.track from the timeline text res/sync/demo.timeline;
+# commit both.
+sync: deps
+	$(CONFIGURE)
+	cmake --build $(BUILD_PATH) -j $(JOBS) --target synctool
+	$(BUILD_PATH)/bin/synctool build $(ROOT)/res/sync/demo.timeline $(ROOT)/res/sync
+
+# The whole demo rendered offline into out/morlenth.mp4 (1280x720, 60 fps, the music
+# muxed in). ffmpeg is needed only here, so it is installed only here.
+capture: deps
+	@command -v ffmpeg >/dev/null 2>&1 || { echo "Installing: ffmpeg"; \
+		$(SUDO) apt-get update -qq && \
+		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ffmpeg; }
+	$(CONFIGURE)
+	cmake --build $(BUILD_PATH) -j $(JOBS) --target capture
+	@cd $(ROOT) && if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+		$(BUILD_PATH)/bin/capture --out out/morlenth.mp4; \
+	else \
+		$(XVFB) $(BUILD_PATH)/bin/capture --out out/morlenth.mp4; \
+	fi
 
 clean:
 	rm -rf $(BUILD_PATH)
