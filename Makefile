@@ -1,7 +1,7 @@
 # Two commands set everything up on a fresh Debian machine:
 #   make run    install, build and play the demo
 #   make test   install, build and run every test headlessly
-.PHONY: deps build build-demo run test test-sanitize fuzz memcheck bench clean
+.PHONY: deps build build-demo run test test-sanitize fuzz memcheck music bench clean
 
 # Every recipe runs from the repository root, wherever make was started.
 ROOT := $(patsubst %/,%,$(dir $(abspath $(lastword $(MAKEFILE_LIST)))))
