@@ -113,11 +113,6 @@ void GridObject::render(float)
     if (!Engine::instance->syncDevice.getBool(kGridVisible)) {
         return;
     }
-    // Without its program the grid has nothing to draw with; trying would log GL
-    // errors on every frame.
-    if (shader.program == Shader::kNone) {
-        return;
-    }
     glBindVertexArray(vao);
     checkGlError();
     glUseProgram(shader.program);

@@ -39,6 +39,9 @@ const char* const kSanitizerReports[] = {"AddressSanitizer", "LeakSanitizer", "U
 const std::vector<std::string> kTroubleWords = {"Failed", "Error",     "error",  "Invalid",
                                                 "Tried",  "giving up", "Escape", "quit"};
 
+constexpr const char* kUncompiledLookUp = "Tried to get a uniform location from a shader that is not compiled!";
+constexpr const char* kGlError = "OpenGL Error Encountered! Error: ";
+
 enum class Ending { Stops, PlaysToTheEnd };
 
 struct BadInput {
@@ -189,7 +192,10 @@ std::vector<BadInput> shaderCases()
                 expected.push_back({"Failed to initialize scene!"});
                 cases.push_back({name, damage.damage, Ending::Stops, expected});
             } else {
+                // A grid without its program still draws on every frame, and says so.
                 expected.insert(expected.begin(), {"Starting playback!"});
+                expected.push_back({kUncompiledLookUp});
+                expected.push_back({kGlError, true});
                 cases.push_back({name, withGridShown(damage.damage), Ending::PlaysToTheEnd, expected});
             }
         }
