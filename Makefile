@@ -105,12 +105,12 @@ memcheck: deps
 
 # Renders the music with musicgen and encodes res/audio/melody.mp3 with lame.
 music: build
-	tools/musicgen/build_music.sh $(BUILD_PATH)
+	$(ROOT)/tools/musicgen/build_music.sh $(BUILD_PATH)
 
 bench: build
 	@for b in $(BUILD_PATH)/bin/bench_*; do SDL_AUDIODRIVER=dummy $(XVFB) $$b; done
 
-.PHONY: sync capture
+.PHONY: sync capture frames
 
 # The track files res/sync/_*.track from the timeline text res/sync/demo.timeline;
 # commit both.
@@ -132,6 +132,10 @@ capture: deps
 	else \
 		$(XVFB) $(BUILD_PATH)/bin/capture --out out/morlenth.mp4; \
 	fi
+
+# docs/frames.png: one still per section from capture, tiled by contactsheet.
+frames: deps
+	$(ROOT)/tools/contactsheet/make_frames.sh $(BUILD_PATH)
 
 clean:
 	rm -rf $(BUILD_PATH)
