@@ -71,6 +71,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "capture: writing %s failed\n", options.out.c_str());
         return 1;
     }
-    std::fprintf(stderr, "capture: %d frames written to %s\n", frameCount, options.out.c_str());
+    std::fprintf(stderr, "capture: %d frame%s written to %s\n", frameCount, frameCount == 1 ? "" : "s", options.out.c_str());
     return 0;
 }
