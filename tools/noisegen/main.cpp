@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -51,6 +52,10 @@ void storeChannel(const std::vector<float>& values, int channel, std::vector<uns
 
 int main(int argc, char** argv)
 {
+    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
+        std::fprintf(stderr, "usage: noisegen [OUTPUT.png]   (default %s)\n", kDefaultOutput);
+        return argc == 2 && std::string(argv[1]) == "--help" ? 0 : 2;
+    }
     const char* output = argc > 1 ? argv[1] : kDefaultOutput;
     std::vector<unsigned char> pixels(kSize * kSize * kChannels);
     for (int channel = 0; channel < kChannels; ++channel) {
