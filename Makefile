@@ -91,15 +91,17 @@ fuzz: deps
 		grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' $(FUZZ_PATH)/$$target.log; \
 	done
 
-# The tests that need no GL under valgrind's memcheck; not part of make test.
+# The tests that need no GL under valgrind's memcheck, a report each in
+# build-memcheck/reports/; not part of make test.
 memcheck: deps
 	cmake -S $(ROOT) -B $(MEMCHECK_PATH) $(LEAN) -DMORLENTH_GL=OFF
 	cmake --build $(MEMCHECK_PATH) -j $(JOBS)
-	@status=0; for t in $(MEMCHECK_PATH)/bin/unit_*; do \
-		if SDL_AUDIODRIVER=dummy $(VALGRIND) $$t --gtest_brief=1 > $$t.memcheck 2>&1; then \
-			echo "$$(basename $$t): $$(grep -E 'ERROR SUMMARY' $$t.memcheck | tail -n 1 | sed 's/^==[0-9]*== //')"; \
+	@status=0; mkdir -p $(MEMCHECK_PATH)/reports; for t in $(MEMCHECK_PATH)/bin/unit_*; do \
+		report=$(MEMCHECK_PATH)/reports/$$(basename $$t).txt; \
+		if SDL_AUDIODRIVER=dummy $(VALGRIND) $$t --gtest_brief=1 > $$report 2>&1; then \
+			echo "$$(basename $$t): $$(grep -E 'ERROR SUMMARY' $$report | tail -n 1 | sed 's/^==[0-9]*== //')"; \
 		else \
-			status=1; echo "$$(basename $$t): FAILED"; grep -E '^==[0-9]+==' $$t.memcheck | tail -n 60; \
+			status=1; echo "$$(basename $$t): FAILED"; grep -E '^==[0-9]+==' $$report | tail -n 60; \
 		fi; \
 	done; exit $$status
 
