@@ -22,7 +22,7 @@ const char* const kSceneNames[] = {
     "Ring1.Rotation", "Ring2.Progress", "Ring2.Rotation", "Cube.Visible", "Cube.Z",
     "Cube.Scale", "FX.EnableBloom", "FX.RenderDepth", "FX.HighPassCutoff", "FX.BlurMagnitude",
     "FX.BloomWet", "FX.BloomDry", "FX.Fade", "FX.Exposure", "FX.Flash", "FX.Vignette",
-    "FX.BG.R", "FX.BG.G", "FX.BG.B",
+    "FX.BG_R", "FX.BG_G", "FX.BG_B", "FX.BG_A",
 };
 const char* const kNeedleNames[] = {"Needles.Visible", "Needles.X", "Needles.Y",
                                     "Needles.Z", "Needles.Time", "Needles.Fade"};
