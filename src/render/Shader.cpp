@@ -136,10 +136,20 @@ bool build(const char* vertexPath, const char* fragmentPath, const char* geometr
     return linkProgram(names);
 }
 
+uint32_t nameHash(const char* name)
+{
+    uint32_t hash = 2166136261u;
+    for (const char* c = name; *c != '\0'; ++c) {
+        hash = (hash ^ static_cast<unsigned char>(*c)) * 16777619u;
+    }
+    return hash;
+}
+
 }
 
 bool Shader::load(const char* vertexPath, const char* fragmentPath, const char* geometryPath)
 {
+    uniformLocations.clear();
     if (vertexPath == nullptr || fragmentPath == nullptr) {
         SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "Invalid vertex or fragment source!");
         return false;
@@ -166,7 +176,7 @@ GLint Shader::getUniformLocation(const char* name)
         SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "Tried to get a uniform location from a shader that is not compiled!\n");
         return -1;
     }
-    const GLint location = glGetUniformLocation(program, name);
+    const GLint location = cachedUniformLocation(name);
     if (location == -1) {
         SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "Got Invalid Uniform Location For Uniform '%s' From Shader With ID '%i'!\n",
                      name, static_cast<int>(program));
@@ -174,8 +184,27 @@ GLint Shader::getUniformLocation(const char* name)
     return location;
 }
 
+// A linked program's locations never change, but the GL's own look-up parses the
+// name every time, and the scene asks a few thousand times a frame.
+GLint Shader::cachedUniformLocation(const char* name)
+{
+    if (name == nullptr) {
+        return glGetUniformLocation(program, name);
+    }
+    const uint32_t hash = nameHash(name);
+    for (const UniformLocation& known : uniformLocations) {
+        if (known.hash == hash && known.name == name) {
+            return known.location;
+        }
+    }
+    const GLint location = glGetUniformLocation(program, name);
+    uniformLocations.push_back(UniformLocation{hash, name, location});
+    return location;
+}
+
 void Shader::release()
 {
+    uniformLocations.clear();
     // A Shader whose load failed owns nothing; detaching none would only raise GL errors.
     if (program == kNone) {
         return;
