@@ -31,6 +31,11 @@ void logError(const char* message)
 
 }
 
+Engine::~Engine()
+{
+    syncDevice.shutdown();
+}
+
 bool Engine::init()
 {
     instance = this;

@@ -14,6 +14,10 @@ extern const char* const logPath;
 
 class Engine {
 public:
+    // After a failed start-up nothing is shut down; the tracks read so far are
+    // still freed here, the rest is left to the end of the process.
+    ~Engine();
+
     bool init();
     void run();
     void shutdown();

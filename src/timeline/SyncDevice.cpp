@@ -69,4 +69,5 @@ bool SyncDevice::getBool(const char* trackName)
 void SyncDevice::shutdown()
 {
     destroyTrackStore(store);
+    store = nullptr;
 }

@@ -52,7 +52,7 @@ protected:
         if (started) {
             engine->scene.shutdown();
         }
-        destroyTrackStore(engine->syncDevice.store);
+        engine->syncDevice.shutdown();
         Engine::instance = nullptr;
         engine.reset();
         resetGlState();

@@ -81,7 +81,7 @@ protected:
     {
         postProcessor.release();
         sceneBuffer.release();
-        destroyTrackStore(engine->syncDevice.store);
+        engine->syncDevice.shutdown();
         Engine::instance = nullptr;
         engine.reset();
         for (const std::string& dir : trackDirs) {
@@ -93,7 +93,7 @@ protected:
     // A fresh store over fresh files: the store keeps each track once it is read.
     void setTracks(const TrackValues& values)
     {
-        destroyTrackStore(engine->syncDevice.store);
+        engine->syncDevice.shutdown();
         const std::string dir = makeTempDir("postfx-tracks");
         trackDirs.push_back(dir);
         for (const auto& entry : values) {
