@@ -245,23 +245,6 @@ std::vector<BadInput> musicCases()
     };
 }
 
-std::string le32(int32_t value)
-{
-    std::string bytes;
-    appendLittleEndian(bytes, static_cast<uint32_t>(value), 4);
-    return bytes;
-}
-
-std::string key(int32_t row, float value, int interpolation)
-{
-    uint32_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    std::string bytes = le32(row);
-    appendLittleEndian(bytes, bits, 4);
-    bytes.push_back(static_cast<char>(interpolation));
-    return bytes;
-}
-
 std::vector<BadInput> trackCases()
 {
     // Tracks read on every frame by the camera, the grid, the cube and the post processor.
@@ -278,13 +261,13 @@ std::vector<BadInput> trackCases()
     auto writesEach = [damageEach](const std::string& bytes) {
         return damageEach([bytes](const std::string& path) { writeFile(path, bytes); });
     };
-    const std::string keys = key(0, 1.0f, 1) + key(64, 0.5f, 2) + key(128, 1.0f, 0);
+    const std::string keys = keyBytes(0, 1.0f, 1) + keyBytes(64, 0.5f, 2) + keyBytes(128, 1.0f, 0);
     const std::vector<LogLine> played = logLines({"Starting playback!"});
     return {
         {"Truncated", writesEach(le32(3) + keys.substr(0, 14)), Ending::PlaysToTheEnd, played},
         {"NegativeCount", writesEach(le32(-3) + keys), Ending::PlaysToTheEnd, played},
         {"HugeCount", writesEach(le32(INT32_MAX) + keys), Ending::PlaysToTheEnd, played},
-        {"Unsorted", writesEach(le32(3) + key(128, 1.0f, 1) + key(0, 2.0f, 1) + key(64, 3.0f, 3)),
+        {"Unsorted", writesEach(le32(3) + keyBytes(128, 1.0f, 1) + keyBytes(0, 2.0f, 1) + keyBytes(64, 3.0f, 3)),
          Ending::PlaysToTheEnd, played},
         {"Junk", writesEach(randomBytes(999, 4)), Ending::PlaysToTheEnd, played},
         {"Directory", damageEach([](const std::string& path) {

@@ -16,16 +16,26 @@ void appendBytes(std::string& out, const void* data, size_t size)
 
 }
 
-void writeTrackFile(const std::string& dir, const std::string& name, const std::vector<TrackKey>& keys)
+std::string le32(int32_t value)
 {
     std::string bytes;
-    int32_t count = static_cast<int32_t>(keys.size());
-    appendBytes(bytes, &count, 4);
+    appendBytes(bytes, &value, 4);
+    return bytes;
+}
+
+std::string keyBytes(int32_t row, float value, int interpolation)
+{
+    std::string bytes = le32(row);
+    appendBytes(bytes, &value, 4);
+    bytes.push_back(static_cast<char>(interpolation));
+    return bytes;
+}
+
+void writeTrackFile(const std::string& dir, const std::string& name, const std::vector<TrackKey>& keys)
+{
+    std::string bytes = le32(static_cast<int32_t>(keys.size()));
     for (const TrackKey& key : keys) {
-        appendBytes(bytes, &key.row, 4);
-        appendBytes(bytes, &key.value, 4);
-        int8_t type = static_cast<int8_t>(key.interpolation);
-        appendBytes(bytes, &type, 1);
+        bytes += keyBytes(key.row, key.value, key.interpolation);
     }
     std::string path = dir;
     if (!path.empty() && path.back() != '/') {

@@ -1,5 +1,7 @@
 #include "timeline/TrackStore.h"
 
+#include "TrackFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,6 +12,9 @@
 // Track reading goes through the store's three file functions; these tests point them at
 // memory and at recorders to see exactly what the loader asks for.
 namespace {
+
+using testing_support::keyBytes;
+using testing_support::le32;
 
 std::string fileBytes;
 std::vector<std::string> openedPaths;
@@ -36,21 +41,6 @@ int closeCounted(FILE* file)
 size_t readOneAtATime(void* buffer, size_t size, size_t count, FILE* file)
 {
     return std::fread(buffer, size, count > 0 ? 1 : 0, file);
-}
-
-std::string le32(int32_t value)
-{
-    std::string bytes(4, '\0');
-    std::memcpy(&bytes[0], &value, 4);
-    return bytes;
-}
-
-std::string keyBytes(int32_t row, float value, int type)
-{
-    std::string bytes = le32(row);
-    bytes.append(reinterpret_cast<const char*>(&value), 4);
-    bytes.push_back(static_cast<char>(type));
-    return bytes;
 }
 
 class FileFunctionsTest : public ::testing::Test {

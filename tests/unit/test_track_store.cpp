@@ -16,21 +16,6 @@ using namespace testing_support;
 
 namespace {
 
-std::string le32(int32_t value)
-{
-    std::string bytes(4, '\0');
-    std::memcpy(&bytes[0], &value, 4);
-    return bytes;
-}
-
-std::string keyBytes(int32_t row, float value, int type)
-{
-    std::string bytes = le32(row);
-    bytes.append(reinterpret_cast<const char*>(&value), 4);
-    bytes.push_back(static_cast<char>(type));
-    return bytes;
-}
-
 class TrackStoreTest : public ::testing::Test {
 protected:
     void SetUp() override
