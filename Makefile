@@ -118,8 +118,14 @@ memcheck: deps
 music: build
 	$(ROOT)/tools/musicgen/build_music.sh $(BUILD_PATH)
 
-bench: build
-	@for b in $(BUILD_PATH)/bin/bench_*; do SDL_AUDIODRIVER=dummy $(XVFB) $$b; done
+# Every benchmark and the real demo on a virtual screen and the silent audio
+# driver; writes docs/PERFORMANCE.md (about 15 minutes; raw results in
+# <build>/bench-results/).
+BENCH_TARGETS := morlenth $(patsubst $(ROOT)/bench/%.cpp,%,$(wildcard $(ROOT)/bench/bench_*.cpp))
+bench: deps
+	$(CONFIGURE) -DMORLENTH_BENCH=ON
+	cmake --build $(BUILD_PATH) -j $(JOBS) --target $(BENCH_TARGETS)
+	SDL_AUDIODRIVER=dummy $(XVFB) python3 $(ROOT)/bench/run_benchmarks.py $(BUILD_PATH) $(ROOT)/docs/PERFORMANCE.md
 
 .PHONY: sync capture frames
 

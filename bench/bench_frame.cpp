@@ -18,7 +18,11 @@
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
+#if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_TOGGLE_COLLECT
+#endif
 
 #include <algorithm>
 #include <chrono>
