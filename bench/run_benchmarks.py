@@ -21,6 +21,7 @@ import time
 from datetime import datetime, timezone
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import bench_parse  # noqa: E402
 import bench_report  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -152,7 +153,7 @@ def callgrind_frames(build, results):
         return None
     annotated = subprocess.run(['callgrind_annotate', '--inclusive=yes', '--threshold=100', out],
                                capture_output=True, text=True).stdout
-    return bench_report.callgrind_summary(out, annotated, CALLGRIND_FRAMES)
+    return bench_parse.callgrind_summary(out, annotated, CALLGRIND_FRAMES)
 
 
 def working_copy():
@@ -183,7 +184,7 @@ def traced_run(build, folder, trace, stop_after_frames, limit):
             process.kill()
         elif stop_after_frames and not signalled and os.path.exists(trace):
             with open(trace, errors='replace') as f:
-                parsed = bench_report.parse_trace(f.read())
+                parsed = bench_parse.parse_trace(f.read())
             if parsed and len(parsed['loop_frames']) >= stop_after_frames:
                 os.kill(parsed['pid'], signal.SIGTERM)
                 signalled = True
@@ -202,7 +203,7 @@ def startup_runs(build, results):
         try:
             code, peak, _ = traced_run(build, folder, trace, STARTUP_FRAMES, STARTUP_LIMIT_S)
             with open(trace, errors='replace') as f:
-                parsed = bench_report.parse_trace(f.read())
+                parsed = bench_parse.parse_trace(f.read())
             shutil.copy(os.path.join(folder, 'Log.txt'), os.path.join(results, f'startup-{index}.Log.txt'))
         finally:
             shutil.rmtree(folder, ignore_errors=True)
@@ -212,7 +213,7 @@ def startup_runs(build, results):
         parsed['peak_kib'] = peak
         parsed['status'] = code
         runs.append(parsed)
-        log(f'start-up run {index}: {bench_report.startup_seconds(parsed):.3f} s, peak {peak / 1024:.0f} MiB')
+        log(f'start-up run {index}: {bench_parse.startup_seconds(parsed):.3f} s, peak {peak / 1024:.0f} MiB')
     return runs
 
 
@@ -225,7 +226,7 @@ def whole_run(build, results):
     try:
         code, peak, seconds = traced_run(build, folder, trace, 0, WHOLE_RUN_LIMIT_S)
         with open(trace, errors='replace') as f:
-            parsed = bench_report.parse_trace(f.read())
+            parsed = bench_parse.parse_trace(f.read())
         shutil.copy(os.path.join(folder, 'Log.txt'), os.path.join(results, 'whole-run.Log.txt'))
     finally:
         shutil.rmtree(folder, ignore_errors=True)
