@@ -15,11 +15,10 @@ enum AudioErrorCode : int {
     kAudioErrorParam = 5,       // an argument is out of range
     kAudioErrorFileOpen = 6,    // the file is missing or cannot be read
     kAudioErrorFileFormat = 7,  // the file holds no playable MPEG layer III audio
-    kAudioErrorTruncated = 8,   // the file ends before the frames its LAME tag announces
-    kAudioErrorDecoder = 9,     // the decoder could not be set up
-    kAudioErrorMemory = 10,     // the file is too large, or memory ran out
-    kAudioErrorHandle = 11,     // not a stream of the open device
-    kAudioErrorConvert = 12,    // no conversion from the stream's format to the device's
+    kAudioErrorDecoder = 8,     // the decoder could not be set up
+    kAudioErrorMemory = 9,      // the file is too large, or memory ran out
+    kAudioErrorHandle = 10,     // not a stream of the open device
+    kAudioErrorConvert = 11,    // no conversion from the stream's format to the device's
 };
 
 // What audioChannelIsActive reports.

@@ -14,6 +14,8 @@ namespace {
 constexpr long kMaxFileBytes = 512L * 1024 * 1024;
 constexpr long kSampleRates[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
 constexpr int kMpegLayer3 = 3;
+// What a layer III decoder adds before the first sample, besides the encoder's delay.
+constexpr long kDecoderDelayFrames = 529;
 
 }
 
@@ -108,8 +110,9 @@ int Mp3Decoder::startDecoder()
 
 int Mp3Decoder::scanLength()
 {
-    // A LAME tag gives the encoder delay and the frame count the encoder wrote; a
-    // scan that finds fewer frames means the file was cut short.
+    // A LAME tag gives the encoder delay and the frame count the encoder wrote. A
+    // file cut short still plays the frames it holds, like a half-downloaded song,
+    // but the decoder then gives up gapless decoding: its start is trimmed here.
     long encoderDelay = -1;
     double unused = 0.0;
     mpg123_getstate(handle, MPG123_ENC_DELAY, &encoderDelay, &unused);
@@ -119,14 +122,14 @@ int Mp3Decoder::scanLength()
     }
     off_t scannedFrames = mpg123_framelength(handle);
     off_t length = mpg123_length(handle);
-    if (scannedFrames <= 0 || length <= 0) {
+    if (encoderDelay >= 0 && scannedFrames < announcedFrames) {
+        skipFrames = encoderDelay + kDecoderDelayFrames;
+    }
+    if (scannedFrames <= 0 || length <= skipFrames) {
         return kAudioErrorFileFormat;
     }
-    if (encoderDelay >= 0 && scannedFrames < announcedFrames) {
-        return kAudioErrorTruncated;
-    }
-    lengthFrames = static_cast<int64_t>(length);
-    return kAudioOk;
+    lengthFrames = static_cast<int64_t>(length) - skipFrames;
+    return skipFrames == 0 || seek(0) ? kAudioOk : kAudioErrorDecoder;
 }
 
 int Mp3Decoder::read(int16_t* out, int maxFrames)
@@ -154,7 +157,7 @@ bool Mp3Decoder::seek(int64_t frame)
     if (handle == nullptr || frame < 0 || frame > lengthFrames) {
         return false;
     }
-    if (mpg123_seek(handle, static_cast<off_t>(frame), SEEK_SET) < 0) {
+    if (mpg123_seek(handle, static_cast<off_t>(frame + skipFrames), SEEK_SET) < 0) {
         return false;
     }
     finished = false;
@@ -175,6 +178,7 @@ void Mp3Decoder::close()
     rate = 0;
     channels = 0;
     lengthFrames = 0;
+    skipFrames = 0;
 }
 
 ssize_t Mp3Decoder::readCallback(void* self, void* buffer, size_t bytes)

@@ -38,6 +38,9 @@ private:
     static ssize_t readCallback(void* self, void* buffer, size_t bytes);
     static off_t seekCallback(void* self, off_t offset, int whence);
 
+    // Frames of encoder and decoder delay at the start that the decoder itself
+    // does not trim (only in a file cut short).
+    int64_t skipFrames = 0;
     std::vector<unsigned char> file;
     size_t fileOffset = 0;
     mpg123_handle_struct* handle = nullptr;

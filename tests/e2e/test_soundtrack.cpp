@@ -128,7 +128,8 @@ TEST(SoundtrackEndToEnd, MusicThatCannotBeLoadedStopsTheStartUp)
     const Case cases[] = {
         {"missing", false, "", kAudioErrorFileOpen},
         {"empty", true, "", kAudioErrorFileFormat},
-        {"truncated", true, clip.substr(0, clip.size() / 2), kAudioErrorTruncated},
+        // Cut inside its first audio frame.
+        {"truncated", true, clip.substr(0, 500), kAudioErrorFileFormat},
     };
     for (const Case& testCase : cases) {
         SCOPED_TRACE(testCase.name);

@@ -88,7 +88,8 @@ TEST_F(SoundtrackTest, LoadFailuresLogTheirMessageAndCode)
     const std::string clip = readFile(fixture("clip_stereo_44100.mp3"));
     writeFile(dir + "/empty.mp3", "");
     writeFile(dir + "/random.mp3", randomBytes(30000, 3));
-    writeFile(dir + "/truncated.mp3", clip.substr(0, clip.size() * 2 / 3));
+    // Its tag frame and the start of its first audio frame: nothing to play.
+    writeFile(dir + "/truncated.mp3", clip.substr(0, 500));
     struct Case {
         const char* file;
         int code;
@@ -97,7 +98,7 @@ TEST_F(SoundtrackTest, LoadFailuresLogTheirMessageAndCode)
         {"missing.mp3", kAudioErrorFileOpen},
         {"empty.mp3", kAudioErrorFileFormat},
         {"random.mp3", kAudioErrorFileFormat},
-        {"truncated.mp3", kAudioErrorTruncated},
+        {"truncated.mp3", kAudioErrorFileFormat},
     };
     for (const Case& testCase : cases) {
         SCOPED_TRACE(testCase.file);
