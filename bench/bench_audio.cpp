@@ -195,10 +195,12 @@ void reportClock(benchmark::State& state, const ClockReads& reads)
     audioGetInfo(&info);
     const std::vector<double>& positions = reads.positions;
     double largestStep = 0.0;
-    int nonPositiveSteps = 0;
+    int backwardSteps = 0;
+    int stillSteps = 0;
     for (size_t i = 1; i < positions.size(); ++i) {
         largestStep = std::max(largestStep, positions[i] - positions[i - 1]);
-        nonPositiveSteps += positions[i] <= positions[i - 1] ? 1 : 0;
+        backwardSteps += positions[i] < positions[i - 1] ? 1 : 0;
+        stillSteps += positions[i] == positions[i - 1] ? 1 : 0;
     }
     const LineFit fit = fitLine(reads.times, positions);
     double load[1] = {0.0};
@@ -211,7 +213,8 @@ void reportClock(benchmark::State& state, const ClockReads& reads)
     state.counters["p99_deviation_ms"] = fit.deviations[fit.deviations.size() * 99 / 100] * 1000.0;
     state.counters["median_deviation_ms"] = fit.deviations[fit.deviations.size() / 2] * 1000.0;
     state.counters["worst_1s_deviation_ms"] = worstLocalDeviation(reads) * 1000.0;
-    state.counters["non_positive_steps"] = nonPositiveSteps;
+    state.counters["backward_steps"] = backwardSteps;
+    state.counters["still_steps"] = stillSteps;
     state.counters["slow_reads"] = reads.slowReads;
     state.counters["slope"] = fit.slope;
     state.counters["device_buffer_ms"] = 1000.0 * info.bufferFrames / info.frequency;

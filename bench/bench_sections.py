@@ -172,13 +172,15 @@ def write_clock(doc, report):
         rows.append([label, fmt(entry['played_s'], 1), fmt(entry['reads'], 0), fmt(entry['largest_step_ms'], 1),
                      fmt(entry['median_deviation_ms'], 2), fmt(entry['p99_deviation_ms'], 2),
                      fmt(entry['worst_deviation_ms'], 2), fmt(entry['worst_1s_deviation_ms'], 2),
-                     int(entry['non_positive_steps']), int(entry['slow_reads']), fmt(entry['slope'], 4),
+                     int(entry['backward_steps']), int(entry['still_steps']), int(entry['slow_reads']), fmt(entry['slope'], 4),
                      fmt(entry['device_buffer_ms'], 2)])
     doc.table(['Music', 'Played s', 'Reads', 'Largest step ms', 'Median dev. ms', 'p99 dev. ms', 'Worst dev. ms',
-               'Worst within 1 s ms', 'Steps not forward', 'Slow reads', 'Slope', 'Device buffer ms'], rows)
-    doc.add('A read is 16.7 ms after the one before, so a step of about 17 ms is normal; "steps not forward" '
-            'counts reads that did not advance (0 means the clock is strictly monotonic). The slope is the '
-            'dummy device\'s pace (it plays about 4 % fast).', '')
+               'Worst within 1 s ms', 'Steps back', 'Steps standing still', 'Slow reads', 'Slope', 'Device buffer ms'], rows)
+    doc.add('A read is 16.7 ms after the one before, so a step of about 17 ms is normal. "Steps back" counts reads '
+            'earlier than the one before (0: the clock is monotonic); "standing still" counts reads equal to the '
+            'one before: the clock never runs past what the device was handed, so it stands still when the '
+            'device\'s thread has not run for a frame (a busy machine). The slope is '
+            'the dummy device\'s pace (it plays about 4 % fast).', '')
 
 
 def write_micro(doc, report):
