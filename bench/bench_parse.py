@@ -8,6 +8,8 @@ LOG_WRITE = re.compile(r'^write\(\d+<[^>]*/Log\.txt>, "((?:[^"\\]|\\.)*)"')
 # MIT-SHM's ShmPutImage (an extension's major opcode, minor 3, 10 words): the
 # swap of a frame onto the X server's screen.
 SHM_PUT_IMAGE = re.compile(r'^writev\(\d+<socket:\[\d+\]>, \[\{iov_base="\\[23][0-7][0-7]\\3\\n\\0')
+# The core protocol's PutImage (opcode 72, "H"), should the server lack MIT-SHM.
+PUT_IMAGE = re.compile(r'^writev\(\d+<socket:\[\d+\]>, \[\{iov_base="H\\2')
 
 # Log lines that end each start-up phase, in order.
 PHASES = [
@@ -40,6 +42,8 @@ def parse_trace(text):
             continue
         thread, call = int(match.group(1)), match.group(5)
         when = seconds_of(match.group(2), match.group(3), match.group(4))
+        if pid is not None and when < parsed['exec']:
+            when += 24 * 3600  # past midnight
         if pid is None:
             if call.startswith('execve(') and call.rstrip().endswith('= 0'):
                 pid = thread
@@ -56,7 +60,7 @@ def parse_trace(text):
             for mark, _ in PHASES:
                 if message.startswith(mark) and mark not in parsed['marks']:
                     parsed['marks'][mark] = when
-        elif SHM_PUT_IMAGE.match(call):
+        elif SHM_PUT_IMAGE.match(call) or PUT_IMAGE.match(call):
             parsed['swaps'].append(when)
             if STARTING_PLAYBACK in parsed['marks']:
                 parsed['loop_frames'].append(when)
