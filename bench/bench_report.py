@@ -83,9 +83,10 @@ def write_analysis(doc, report, figures):
     verb = 'met' if met(figures['startup'], TARGET_STARTUP_S) else 'missed'
     doc.add(f'- **Start-up ({verb}).** The phases show where it goes: creating the GL context, compiling the '
             'nine GLSL programs with LLVM when the scene starts, and the warm-up frame, on which llvmpipe compiles '
-            'the variants of each shader it needs and rasterises its first frame. The demo\'s own work (reading '
-            'Config.txt and 53 track files, scanning the MP3, building the objects) is the few milliseconds of '
-            'the third phase and a part of the fourth.', '')
+            'the variants of each shader it needs and rasterises its first frame. The demo\'s own work is small: '
+            'reading Config.txt and scanning the MP3 (within the third phase, a few milliseconds), building the '
+            'objects (part of the fourth) and reading the 53 track files when the warm-up frame first asks for '
+            'them (a few milliseconds of the fifth).', '')
     verb = 'met' if met(figures['clock'], TARGET_CLOCK_MS) else 'missed'
     doc.add(f'- **Music clock ({verb} against one line over the whole music).** The dummy driver plays at a pace '
             'of its own that wanders with the machine\'s load, and the clock follows the device so as to stay '
