@@ -11,6 +11,10 @@ SHM_PUT_IMAGE = re.compile(r'^writev\(\d+<socket:\[\d+\]>, \[\{iov_base="\\[23][
 # The core protocol's PutImage (opcode 72, "H"), should the server lack MIT-SHM.
 PUT_IMAGE = re.compile(r'^writev\(\d+<socket:\[\d+\]>, \[\{iov_base="H\\2')
 
+# Any call of the main thread on its X connection: after "Starting playback!" the
+# first one is the main loop's first event poll.
+X_CALL = re.compile(r'^(?:writev|recvmsg|poll)\(.*socket:\[')
+
 # Log lines that end each start-up phase, in order.
 PHASES = [
     ('Initializing Engine', 'process start, dynamic loading, SDL_Init'),
@@ -35,7 +39,7 @@ def seconds_of(hours, minutes, seconds):
 def parse_trace(text):
     """Times (seconds of the day) of the demo's exec, log lines and frame swaps in an strace log."""
     pid = None
-    parsed = {'marks': {}, 'waits': [], 'swaps': [], 'loop_frames': []}
+    parsed = {'marks': {}, 'waits': [], 'swaps': [], 'loop_frames': [], 'loop_start': None}
     for line in text.splitlines():
         match = TRACE_LINE.match(line)
         if match is None:
@@ -64,16 +68,17 @@ def parse_trace(text):
             parsed['swaps'].append(when)
             if STARTING_PLAYBACK in parsed['marks']:
                 parsed['loop_frames'].append(when)
+        if X_CALL.match(call) and STARTING_PLAYBACK in parsed['marks'] and parsed['loop_start'] is None:
+            parsed['loop_start'] = when
     return parsed if pid is not None else None
 
 
 def startup_seconds(parsed):
     """Process start to the first main-loop frame on screen, less the wait for the audio device:
-    process start to "Starting playback!", plus one main-loop frame (swap to swap)."""
-    if STARTING_PLAYBACK not in parsed['marks'] or len(parsed['loop_frames']) < 2:
+    process start to "Starting playback!", plus the main loop's first event poll to that frame's swap."""
+    if STARTING_PLAYBACK not in parsed['marks'] or not parsed['loop_frames'] or parsed['loop_start'] is None:
         return None
-    frames = parsed['loop_frames']
-    return parsed['marks'][STARTING_PLAYBACK] - parsed['exec'] + (frames[1] - frames[0])
+    return (parsed['marks'][STARTING_PLAYBACK] - parsed['exec']) + (parsed['loop_frames'][0] - parsed['loop_start'])
 
 
 def self_cost_by_object(path):

@@ -170,7 +170,8 @@ def traced_run(build, folder, trace, stop_after_frames, limit):
     Returns (exit status, peak resident KiB, seconds). With stop_after_frames the
     demo is sent SIGTERM (which it takes as a quit event) once that many main-loop
     frames have been shown."""
-    args = ['strace', '-f', '--seccomp-bpf', '-tt', '-y', '-e', 'trace=execve,write,writev', '-o', trace,
+    args = ['strace', '-f', '--seccomp-bpf', '-tt', '-y', '-e', 'trace=execve,write,writev,recvmsg,poll', '-o',
+            trace,
             os.path.join(build, 'bin', 'morlenth')]
     start = time.monotonic()
     process = subprocess.Popen(args, cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
