@@ -361,6 +361,37 @@ TEST_F(ShaderTest, InactiveUniformIsReportedEveryTimeWithNameAndProgram)
     shader.release();
 }
 
+// Locations are remembered per program: after a release and a new load the
+// Shader answers for the new program, never with what the old one had.
+TEST_F(ShaderTest, UniformLocationsAreThoseOfTheProgramNowLoaded)
+{
+    const std::string onlyUnused = R"(#version 330 core
+in vec2 vPosition;
+uniform vec4 uPadding;
+uniform float uUnused;
+out vec4 fragColor;
+void main() { fragColor = uPadding + vec4(vPosition, uUnused, 1.0); }
+)";
+    Shader shader;
+    ASSERT_TRUE(shader.load(file("a.vert", kVertex), file("a.frag", kFragment), nullptr));
+    EXPECT_GE(shader.getUniformLocation(kColorUniform), 0);
+    {
+        LogCapture ignored;
+        EXPECT_EQ(-1, shader.getUniformLocation(kUnusedUniform));
+    }
+    shader.release();
+
+    ASSERT_TRUE(shader.load(file("b.vert", kVertex), file("b.frag", onlyUnused), nullptr));
+    LogCapture log;
+    EXPECT_EQ(glGetUniformLocation(shader.program, kUnusedUniform), shader.getUniformLocation(kUnusedUniform));
+    EXPECT_GE(shader.getUniformLocation(kUnusedUniform), 0);
+    EXPECT_EQ(-1, shader.getUniformLocation(kColorUniform));
+    EXPECT_EQ(1, log.count("Got Invalid Uniform Location For Uniform 'uColor' From Shader With ID '" +
+                           std::to_string(shader.program) + "'!\n"));
+    EXPECT_EQ(1u, log.entries().size());
+    shader.release();
+}
+
 struct ReleaseCase {
     const char* label;
     bool withGeometry;
