@@ -12,7 +12,7 @@ XVFB := xvfb-run -a -s "-screen 0 1920x1080x24"
 
 DEB_PACKAGES := build-essential cmake pkg-config libsdl2-dev libglew-dev libglu1-mesa-dev \
 	libglm-dev libstb-dev libmpg123-dev lame libgtest-dev libgmock-dev libbenchmark-dev \
-	xvfb xauth xdotool libgl1-mesa-dri mesa-utils sox clang libclang-rt-14-dev valgrind
+	xvfb xauth xdotool libgl1-mesa-dri mesa-utils sox clang libclang-rt-14-dev valgrind python3 strace
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
