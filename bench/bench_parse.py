@@ -20,7 +20,7 @@ PHASES = [
     ('Initializing Engine', 'process start, dynamic loading, SDL_Init'),
     ('Initialized window', 'Config.txt, window and GL context'),
     ('Sucessfully built soundtrack', 'GLEW, audio device, track store, MP3 scan'),
-    ('Warming renders...!', 'scene: shaders, noise texture, frame buffers, objects'),
+    ('Warming renders...!', 'scene: shaders, frame buffers, post processor, swarm data'),
     ('Starting playback!', 'the warm-up frame (the driver compiles its shader variants)'),
 ]
 STARTING_PLAYBACK = 'Starting playback!'
@@ -73,12 +73,20 @@ def parse_trace(text):
     return parsed if pid is not None else None
 
 
+def audio_wait_seconds(parsed):
+    """The wait for the audio device: "Starting playback!" to the last "Waiting on track..." line
+    (each comes after one more wait); none when the device plays at once."""
+    if not parsed['waits']:
+        return 0.0
+    return parsed['waits'][-1] - parsed['marks'][STARTING_PLAYBACK]
+
+
 def startup_seconds(parsed):
-    """Process start to the first main-loop frame on screen, less the wait for the audio device:
-    process start to "Starting playback!", plus the main loop's first event poll to that frame's swap."""
+    """Process start to the first main-loop frame on screen, less the wait for the audio device.
+    Building the objects after "Starting playback!" counts: the main loop cannot start before it."""
     if STARTING_PLAYBACK not in parsed['marks'] or not parsed['loop_frames'] or parsed['loop_start'] is None:
         return None
-    return (parsed['marks'][STARTING_PLAYBACK] - parsed['exec']) + (parsed['loop_frames'][0] - parsed['loop_start'])
+    return parsed['loop_frames'][0] - parsed['exec'] - audio_wait_seconds(parsed)
 
 
 def self_cost_by_object(path):
