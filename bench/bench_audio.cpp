@@ -2,6 +2,7 @@
 // read once per 60 Hz frame, over ten seconds of it and over the whole of the demo's
 // own music. Plays on SDL's silent driver unless SDL_AUDIODRIVER
 // names another. The MP3 is made with sox and lame in the temporary folder.
+#include "BenchSupport.h"
 #include "audio/AudioBackend.h"
 #include "audio/Mp3Decoder.h"
 #include "timeline/Soundtrack.h"
@@ -17,6 +18,8 @@
 #include <vector>
 
 namespace {
+
+using namespace bench_support;
 
 constexpr const char* kLongMusic = "/tmp/morlenth-bench-3min.mp3";
 constexpr const char* kDemoMusic = "res/audio/melody.mp3";
@@ -38,13 +41,6 @@ bool makeLongMusic()
     const bool made = std::system(command.c_str()) == 0;
     std::filesystem::remove(wav);
     return made && std::filesystem::exists(kLongMusic);
-}
-
-std::string sourceRoot()
-{
-    std::string path = __FILE__;
-    path = path.substr(0, path.rfind('/'));
-    return path.substr(0, path.rfind('/'));
 }
 
 double nowSeconds()

@@ -9,6 +9,7 @@
 // cpu_side: the main thread's own CPU time inside Scene::render (track reads,
 // uniform look-ups, draw submission, the driver's vertex work and binning);
 // time spent blocked on the rasteriser threads is not in it.
+#include "BenchSupport.h"
 #include "audio/Mp3Decoder.h"
 #include "engine/Engine.h"
 #include "scene/ObjectList.h"
@@ -34,6 +35,8 @@
 
 namespace {
 
+using namespace bench_support;
+
 constexpr int kWidth = 1280;
 constexpr int kHeight = 720;
 constexpr double kFrameRate = 60.0;
@@ -48,13 +51,6 @@ constexpr int kDefaultSamples = 180;
 constexpr int kWarmUpFrames = 4;
 
 Engine engine;
-
-std::string sourceRoot()
-{
-    std::string path = __FILE__;
-    path = path.substr(0, path.rfind('/'));
-    return path.substr(0, path.rfind('/'));
-}
 
 int sampleCount()
 {
@@ -72,25 +68,9 @@ double musicSeconds()
     return static_cast<double>(decoder.lengthFrames) / decoder.rate;
 }
 
-double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 double wallSeconds()
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-void forceTrack(TrackStore* store, const char* name, float value)
-{
-    Track* track = getTrack(store, name);
-    std::free(track->keys);
-    track->keys = static_cast<TrackKey*>(std::malloc(sizeof(TrackKey)));
-    track->keys[0] = TrackKey{0, value, Step};
-    track->keyCount = 1;
 }
 
 // The demo's start-up without the audio device: window, GL, sync device on
@@ -116,7 +96,7 @@ bool startDemo(int samples, int bloom)
         return false;
     }
     if (bloom != kAuthoredBloom) {
-        forceTrack(engine.syncDevice.store, kEnableBloom, static_cast<float>(bloom));
+        setConstantTrack(engine.syncDevice.store, kEnableBloom, static_cast<float>(bloom));
     }
     if (!engine.scene.init()) {
         return false;

@@ -1,3 +1,4 @@
+#include "BenchSupport.h"
 #include "engine/Engine.h"
 #include "postfx/PostProcessor.h"
 #include "timeline/TrackStore.h"
@@ -15,6 +16,8 @@
 // GPU's (or llvmpipe's) work is inside the measurement. Each iteration also clears
 // the window, as the scene does before every frame.
 namespace {
+
+using namespace bench_support;
 
 constexpr int kWidth = 1280;
 constexpr int kHeight = 720;
@@ -52,25 +55,8 @@ bool openWindow()
     return true;
 }
 
-// The shader paths are relative to the repository root.
-std::string sourceRoot()
-{
-    std::string path = __FILE__;
-    path = path.substr(0, path.rfind('/'));
-    return path.substr(0, path.rfind('/'));
-}
-
 // Every FX track as a single constant key, held in memory: no file is read.
 FILE* openNothing(const char*, const char*) { return nullptr; }
-
-void setTrack(TrackStore* store, const char* name, float value)
-{
-    Track* track = getTrack(store, name);
-    std::free(track->keys);
-    track->keys = static_cast<TrackKey*>(std::malloc(sizeof(TrackKey)));
-    track->keys[0] = TrackKey{0, value, Step};
-    track->keyCount = 1;
-}
 
 void useTracks(bool bloom)
 {
@@ -87,7 +73,7 @@ void useTracks(bool bloom)
         {"FX.BG_G", 0.0f}, {"FX.BG_B", 0.2f}, {"FX.BG_A", 0.3f},
     };
     for (const auto& track : tracks) {
-        setTrack(store, track.name, track.value);
+        setConstantTrack(store, track.name, track.value);
     }
     engine.syncDevice.store = store;
     engine.syncDevice.row = 0.0f;

@@ -1,3 +1,4 @@
+#include "BenchSupport.h"
 #include "engine/Engine.h"
 #include "scene/ObjectList.h"
 #include "timeline/TrackStore.h"
@@ -21,6 +22,8 @@
 // for its rendering (llvmpipe does before the post processor samples the scene
 // image), so that wait counts as rendering, as does what glFinish waits for.
 namespace {
+
+using namespace bench_support;
 
 constexpr int kWidth = 1280;
 constexpr int kHeight = 720;
@@ -54,25 +57,8 @@ bool openWindow()
     return true;
 }
 
-// Shaders and the noise image are found relative to the repository root.
-std::string sourceRoot()
-{
-    std::string path = __FILE__;
-    path = path.substr(0, path.rfind('/'));
-    return path.substr(0, path.rfind('/'));
-}
-
 // Tracks held in memory as single constant keys: no file is read.
 FILE* openNothing(const char*, const char*) { return nullptr; }
-
-void setTrack(TrackStore* store, const char* name, float value)
-{
-    Track* track = getTrack(store, name);
-    std::free(track->keys);
-    track->keys = static_cast<TrackKey*>(std::malloc(sizeof(TrackKey)));
-    track->keys[0] = TrackKey{0, value, Step};
-    track->keyCount = 1;
-}
 
 void showEverything(TrackStore* store)
 {
@@ -89,7 +75,7 @@ void showEverything(TrackStore* store)
         {"FX.Fade", 1.0f},
     };
     for (const auto& track : tracks) {
-        setTrack(store, track.name, track.value);
+        setConstantTrack(store, track.name, track.value);
     }
 }
 
@@ -100,7 +86,7 @@ void setObjectsVisible(TrackStore* store, bool visible)
     float value = visible ? 1.0f : 0.0f;
     for (const char* name : {"Grid.Visible", "Ring1.Progress", "Ring2.Progress", "Cube.Visible", "Flakes.Visible",
                              "Needles.Visible"}) {
-        setTrack(store, name, value);
+        setConstantTrack(store, name, value);
     }
 }
 
@@ -125,13 +111,6 @@ bool startScene()
     addDemoObjects(engine.scene);
     sceneReady = true;
     return true;
-}
-
-double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 void BM_SceneFrame(benchmark::State& state)
