@@ -136,15 +136,6 @@ bool build(const char* vertexPath, const char* fragmentPath, const char* geometr
     return linkProgram(names);
 }
 
-uint32_t nameHash(const char* name)
-{
-    uint32_t hash = 2166136261u;
-    for (const char* c = name; *c != '\0'; ++c) {
-        hash = (hash ^ static_cast<unsigned char>(*c)) * 16777619u;
-    }
-    return hash;
-}
-
 }
 
 bool Shader::load(const char* vertexPath, const char* fragmentPath, const char* geometryPath)
@@ -191,14 +182,14 @@ GLint Shader::cachedUniformLocation(const char* name)
     if (name == nullptr) {
         return glGetUniformLocation(program, name);
     }
-    const uint32_t hash = nameHash(name);
+    // A handful of names a program, which mostly differ in their first letters.
     for (const UniformLocation& known : uniformLocations) {
-        if (known.hash == hash && known.name == name) {
+        if (known.name == name) {
             return known.location;
         }
     }
     const GLint location = glGetUniformLocation(program, name);
-    uniformLocations.push_back(UniformLocation{hash, name, location});
+    uniformLocations.push_back(UniformLocation{name, location});
     return location;
 }
 

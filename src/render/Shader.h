@@ -2,13 +2,11 @@
 
 #include <GL/glew.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
-// A uniform's location as the GL gave it for the program, with its name's hash.
+// A uniform's location as the GL gave it for the program.
 struct UniformLocation {
-    uint32_t hash = 0;
     std::string name;
     GLint location = -1;
 };
