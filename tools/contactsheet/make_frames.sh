@@ -20,10 +20,15 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" --target capture contactsheet -j "$(nproc)"
 
-screen=""
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    screen='xvfb-run -a -s "-screen 0 1920x1080x24"'
-fi
+# capture from the repository root, on a virtual screen when there is no display.
+capture() {
+    cd "$root"
+    if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+        "$build/bin/capture" "$@"
+    else
+        xvfb-run -a -s "-screen 0 1920x1080x24" "$build/bin/capture" "$@"
+    fi
+}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
@@ -33,7 +38,7 @@ for section in $sections; do
     name=${section%%:*}
     bar=${section#*:}
     time=$(awk "BEGIN { print $bar * $seconds_per_bar }")
-    (cd "$root" && eval "$screen" '"$build/bin/capture"' --size $still_size --still "$time" --out '"$work/$name"' >/dev/null)
+    (capture --size $still_size --still "$time" --out "$work/$name" >/dev/null)
     set -- "$@" "$work/$name/frame_000000.png=$name, bar $bar"
 done
 mkdir -p "$root/docs"
