@@ -1,8 +1,8 @@
 #include "Commands.h"
 
-#include "TimelineParser.h"
+#include "timeline/TimelineParser.h"
 #include "TrackFileBytes.h"
-#include "TrackText.h"
+#include "timeline/TrackText.h"
 
 #include "timeline/TrackStore.h"
 

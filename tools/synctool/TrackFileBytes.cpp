@@ -1,6 +1,6 @@
 #include "TrackFileBytes.h"
 
-#include "TrackText.h"
+#include "timeline/TrackText.h"
 
 #include "timeline/TrackFileLayout.h"
 

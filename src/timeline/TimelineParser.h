@@ -14,6 +14,13 @@ struct SourceTrack {
     std::vector<TrackKey> keys;
 };
 
+// A named bar ("@main = 16"), in the order the text defines them.
+struct SourceMarker {
+    std::string name;  // without the @
+    int64_t bar = 0;
+    int line = 0;
+};
+
 struct SourceError {
     int line = 0;
     std::string message;
@@ -27,6 +34,7 @@ public:
     bool parse(const std::string& text);
 
     std::vector<SourceTrack> tracks;
+    std::vector<SourceMarker> markers;
     std::vector<SourceError> errors;
 
 private:

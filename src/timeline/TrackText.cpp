@@ -1,4 +1,4 @@
-#include "TrackText.h"
+#include "timeline/TrackText.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "TimelineParser.h"
+#include "timeline/TimelineParser.h"
 
-#include "TrackText.h"
+#include "timeline/TrackText.h"
 
 #include <cctype>
 #include <cstdint>
@@ -133,6 +133,7 @@ void TimelineParser::parseConstant(const std::string& line)
     int64_t bar = 0;
     if (parseBar(value, bar)) {
         constants[name] = Constant{bar, lineNumber};
+        markers.push_back(SourceMarker{name.substr(1), bar, lineNumber});
     }
 }
 
