@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <cmath>
 #include <memory>
 #include <utility>
 
@@ -16,6 +17,9 @@ constexpr int kMaxUpdatePeriodMs = 100;
 // The buffer a device starts with, until an update period is set.
 constexpr int kDefaultUpdatePeriodMs = 20;
 constexpr int kMinBufferFrames = 64;
+constexpr double kFrameRoundingSlack = 1e-6;
+// Far beyond any stream the decoder accepts, and exact in a double.
+constexpr double kMaxSeekFrames = 1ull << 40;
 
 // The device is process-wide, as the calls have no device argument.
 struct Backend {
@@ -193,7 +197,7 @@ AudioActiveState audioChannelIsActive(uint32_t stream)
     succeed();
     DeviceLock lock(backend.device);
     if (!channel->isPlaying(backend.device.heardFrame())) {
-        return kAudioStopped;
+        return channel->isPaused() ? kAudioPaused : kAudioStopped;
     }
     return backend.device.isRunning() ? kAudioPlaying : kAudioStalled;
 }
@@ -234,6 +238,50 @@ double audioChannelBytes2Seconds(uint32_t stream, uint64_t bytes)
     succeed();
     const double bytesPerSecond = static_cast<double>(channel->decoder.rate) * channel->decoder.bytesPerFrame();
     return static_cast<double>(bytes) / bytesPerSecond;
+}
+
+uint64_t audioChannelSeconds2Bytes(uint32_t stream, double seconds)
+{
+    AudioChannel* channel = findChannel(stream);
+    if (channel == nullptr) {
+        return kAudioPositionFailed;
+    }
+    // A time a hair below a frame's start, as a conversion from bytes may give,
+    // still means that frame.
+    const double frames = std::floor(seconds * channel->decoder.rate + kFrameRoundingSlack);
+    if (!(frames >= 0.0) || frames > kMaxSeekFrames) {
+        fail(kAudioErrorParam);
+        return kAudioPositionFailed;
+    }
+    succeed();
+    return static_cast<uint64_t>(frames) * static_cast<uint64_t>(channel->decoder.bytesPerFrame());
+}
+
+bool audioChannelPause(uint32_t stream)
+{
+    AudioChannel* channel = findChannel(stream);
+    if (channel == nullptr) {
+        return false;
+    }
+    DeviceLock lock(backend.device);
+    channel->pause(backend.device.heardFrame());
+    return succeed();
+}
+
+bool audioChannelSetPosition(uint32_t stream, uint64_t bytes)
+{
+    AudioChannel* channel = findChannel(stream);
+    if (channel == nullptr) {
+        return false;
+    }
+    const uint64_t frame = bytes / static_cast<uint64_t>(channel->decoder.bytesPerFrame());
+    if (frame > static_cast<uint64_t>(channel->decoder.lengthFrames)) {
+        return fail(kAudioErrorParam);
+    }
+    // The decoder is the audio thread's while it plays: the seek waits for the
+    // callback and the next one starts at the new frame.
+    DeviceLock lock(backend.device);
+    return channel->seek(static_cast<int64_t>(frame)) ? succeed() : fail(kAudioErrorDecoder);
 }
 
 bool audioChannelStop(uint32_t stream)

@@ -26,7 +26,7 @@ enum AudioActiveState : int {
     kAudioStopped = 0,  // never played, stopped, or played to its last sample
     kAudioPlaying = 1,
     kAudioStalled = 2,  // asked to play, but the output device no longer runs
-    kAudioPaused = 3,   // reserved: this back-end has no pause
+    kAudioPaused = 3,   // held by audioChannelPause; a play without restart resumes it
 };
 
 // Modes of audioChannelGetPosition.
@@ -68,5 +68,15 @@ uint64_t audioChannelGetPosition(uint32_t stream, AudioPositionMode mode);
 uint64_t audioChannelGetLength(uint32_t stream);
 // Seconds in the stream's own rate; negative on failure.
 double audioChannelBytes2Seconds(uint32_t stream, uint64_t bytes);
+// The byte offset of the frame playing at `seconds` (frames rounded down);
+// kAudioPositionFailed on failure.
+uint64_t audioChannelSeconds2Bytes(uint32_t stream, double seconds);
 // Stops playback where the listener is now; a later play continues from there.
 bool audioChannelStop(uint32_t stream);
+// Holds playback where the listener is now; audioChannelIsActive then reports
+// kAudioPaused and audioChannelPlay(stream, false) resumes from exactly there.
+bool audioChannelPause(uint32_t stream);
+// Moves to the frame at `bytes` (rounded down to a whole frame, at most the
+// length), sample-exact. A playing stream goes on playing from there; a paused or
+// stopped one starts there on its next play. The heard position is the new one at once.
+bool audioChannelSetPosition(uint32_t stream, uint64_t bytes);

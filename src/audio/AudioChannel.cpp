@@ -137,18 +137,39 @@ bool AudioChannel::play(bool restart)
         return false;
     }
     if (restart) {
-        if (!decoder.seek(0)) {
+        if (!seek(0)) {
             return false;
         }
-        beginRun(0);
     } else if (playing) {
         return true;
     }
     playing = true;
+    paused = false;
     return true;
 }
 
 void AudioChannel::stop(double heardDevice)
+{
+    hold(heardDevice);
+    paused = false;
+}
+
+void AudioChannel::pause(double heardDevice)
+{
+    hold(heardDevice);
+    paused = true;
+}
+
+bool AudioChannel::seek(int64_t frame)
+{
+    if (!decoder.seek(frame)) {
+        return false;
+    }
+    beginRun(frame);
+    return true;
+}
+
+void AudioChannel::hold(double heardDevice)
 {
     if (!playing) {
         return;

@@ -30,7 +30,15 @@ public:
     bool play(bool restart);
     // heardDevice: the device clock's frame now.
     void stop(double heardDevice);
+    // Like stop, but the channel reports itself paused until it plays again.
+    void pause(double heardDevice);
+    // Ends the run where the listener is (see stop) and keeps the paused state, for
+    // a device that reopens.
+    void hold(double heardDevice);
+    // Moves to `frame`; a playing channel goes on playing from there.
+    bool seek(int64_t frame);
     bool isPlaying(double heardDevice);
+    bool isPaused() const { return paused; }
     int64_t heardFrame(double heardDevice) const;
     int64_t handedFrame() const;
 
@@ -51,6 +59,7 @@ private:
 
     // A run is one stretch of playback, from a play to its stop or end.
     bool playing = false;
+    bool paused = false;
     int64_t runOrigin = 0;          // stream frame where the run began
     int64_t runStartDevice = -1;    // device frame of its first output frame, -1 until mixed
     int64_t runDecoded = 0;         // stream frames decoded in the run

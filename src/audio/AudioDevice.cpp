@@ -60,7 +60,7 @@ int AudioDevice::reopen(int bufferFrames)
         const double heard = heardFrame();
         for (auto& entry : channels) {
             bool playing = entry.second->isPlaying(heard);
-            entry.second->stop(heard);
+            entry.second->hold(heard);
             states.emplace_back(entry.second.get(), playing);
         }
     }

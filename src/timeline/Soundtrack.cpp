@@ -60,18 +60,23 @@ bool Soundtrack::isPlaying()
 
 float Soundtrack::position()
 {
+    return static_cast<float>(exactPosition());
+}
+
+double Soundtrack::exactPosition()
+{
     uint64_t bytes = audioChannelGetPosition(stream, kAudioPositionHeard);
     // The failure value is not a position; converting it would give hours of music.
     if (bytes == kAudioPositionFailed) {
         logAudioError("Failed to get the soundtrack offset from bass audio!");
-        return 0.0f;
+        return 0.0;
     }
     double seconds = audioChannelBytes2Seconds(stream, bytes);
     if (seconds < 0.0) {
         logAudioError("Failed to convert bytes to seconds in bass audio!");
-        return 0.0f;
+        return 0.0;
     }
-    return static_cast<float>(seconds);
+    return seconds;
 }
 
 void Soundtrack::stop()
@@ -84,4 +89,36 @@ void Soundtrack::stop()
 void Soundtrack::shutdownAudio()
 {
     audioFree();
+}
+
+void Soundtrack::pause()
+{
+    if (!audioChannelPause(stream)) {
+        logAudioError("Failed to pause soundtrack in bass audio!");
+    }
+}
+
+void Soundtrack::resume()
+{
+    if (!audioChannelPlay(stream, false)) {
+        logAudioError("Failed to resume soundtrack in bass audio!");
+    }
+}
+
+bool Soundtrack::isPaused()
+{
+    return audioChannelIsActive(stream) == kAudioPaused;
+}
+
+void Soundtrack::seek(double seconds)
+{
+    const uint64_t length = audioChannelGetLength(stream);
+    uint64_t bytes = seconds > 0.0 ? audioChannelSeconds2Bytes(stream, seconds) : 0;
+    // A time past the end (or too large to convert) lands on the end.
+    if (length != kAudioPositionFailed && bytes > length) {
+        bytes = length;
+    }
+    if (!audioChannelSetPosition(stream, bytes)) {
+        logAudioError("Failed to seek soundtrack in bass audio!");
+    }
 }

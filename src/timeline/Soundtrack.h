@@ -11,6 +11,16 @@ public:
     bool isPlaying();
     float position();
     void stop();
+
+    // For live authoring; the player itself never pauses or seeks.
+    void pause();
+    // Continues a paused soundtrack from exactly where it was held.
+    void resume();
+    bool isPaused();
+    // Moves to `seconds`, kept within the music; a playing soundtrack goes on from there.
+    void seek(double seconds);
+    // The position at full precision, for row arithmetic over long pieces.
+    double exactPosition();
     void shutdownAudio();
 
     uint32_t stream = 0;

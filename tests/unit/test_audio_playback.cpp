@@ -45,26 +45,43 @@ TEST_F(Backend, EndsOnlyOnceTheLastSampleIsHeard)
     EXPECT_EQ(audioChannelGetPosition(stream, kAudioPositionHeard), length);
 }
 
-TEST_F(Backend, StopHoldsThePositionAndPlayContinuesFromIt)
+// Stop and pause both hold the position where the listener is; they differ only in
+// the state they report.
+TEST_F(Backend, StopAndPauseHoldThePositionAndPlayContinuesFromIt)
 {
-    uint32_t stream = open("clip_stereo_44100.mp3");
-    ASSERT_TRUE(audioChannelPlay(stream, false));
-    SDL_Delay(400);
-    ASSERT_TRUE(audioChannelStop(stream));
-    const double stopped = heardSeconds(stream);
-    EXPECT_GT(stopped, 0.0);
-    EXPECT_EQ(audioChannelIsActive(stream), kAudioStopped);
-    SDL_Delay(200);
-    EXPECT_EQ(heardSeconds(stream), stopped);
+    struct Case {
+        const char* name;
+        bool (*hold)(uint32_t);
+        AudioActiveState held;
+    };
+    const Case cases[] = {
+        {"stop", audioChannelStop, kAudioStopped},
+        {"pause", audioChannelPause, kAudioPaused},
+    };
+    for (const Case& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        uint32_t stream = open("clip_stereo_44100.mp3");
+        ASSERT_TRUE(audioChannelPlay(stream, false));
+        SDL_Delay(400);
+        ASSERT_TRUE(testCase.hold(stream));
+        const uint64_t held = audioChannelGetPosition(stream, kAudioPositionHeard);
+        EXPECT_GT(held, 0u);
+        EXPECT_EQ(audioChannelIsActive(stream), testCase.held);
+        SDL_Delay(200);
+        EXPECT_EQ(audioChannelGetPosition(stream, kAudioPositionHeard), held) << "no drift while held";
+        EXPECT_EQ(audioChannelIsActive(stream), testCase.held);
 
-    // The first buffer of the new run is still silent, so the clock waits there.
-    ASSERT_TRUE(audioChannelPlay(stream, false));
-    EXPECT_EQ(heardSeconds(stream), stopped);
-    SDL_Delay(200);
-    EXPECT_GT(heardSeconds(stream), stopped);
+        // The first buffer of the new run is still silent, so the clock waits there.
+        ASSERT_TRUE(audioChannelPlay(stream, false));
+        EXPECT_EQ(audioChannelIsActive(stream), kAudioPlaying);
+        EXPECT_EQ(audioChannelGetPosition(stream, kAudioPositionHeard), held);
+        SDL_Delay(200);
+        EXPECT_GT(audioChannelGetPosition(stream, kAudioPositionHeard), held);
 
-    ASSERT_TRUE(audioChannelPlay(stream, true));
-    EXPECT_EQ(heardSeconds(stream), 0.0);
+        ASSERT_TRUE(audioChannelPlay(stream, true));
+        EXPECT_EQ(heardSeconds(stream), 0.0);
+        EXPECT_TRUE(audioStreamFree(stream));
+    }
 }
 
 TEST_F(Backend, ReopeningTheDeviceKeepsThePlaybackGoing)
