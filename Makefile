@@ -60,6 +60,16 @@ run: build-demo
 		SDL_AUDIODRIVER=dummy $(XVFB) $(BUILD_PATH)/bin/morlenth; \
 	fi
 
+.PHONY: package
+
+# The player as build/morlenth-VERSION-Linux.tar.gz, which runs where it is
+# unpacked, and build/morlenth_VERSION_amd64.deb, which installs it under /usr
+# with the launcher packaging/morlenth on the PATH. The .deb's dependencies come
+# from the libraries the program links, read by dpkg-shlibdeps with file.
+DEB_PACKAGES += dpkg-dev file
+package: build-demo
+	cd $(BUILD_PATH) && cpack
+
 # ctest ends with its summary and fails when a test fails; xvfb-run passes that on.
 test: build
 	SDL_AUDIODRIVER=dummy $(XVFB) ctest --test-dir $(BUILD_PATH) --output-on-failure -j $(JOBS)
