@@ -12,7 +12,8 @@ XVFB := xvfb-run -a -s "-screen 0 1920x1080x24"
 
 DEB_PACKAGES := build-essential cmake pkg-config libsdl2-dev libglew-dev libglu1-mesa-dev \
 	libglm-dev libstb-dev libmpg123-dev lame libgtest-dev libgmock-dev libbenchmark-dev \
-	xvfb xauth xdotool libgl1-mesa-dri mesa-utils sox clang libclang-rt-14-dev valgrind python3 strace
+	xvfb xauth xdotool libgl1-mesa-dri mesa-utils sox clang libclang-rt-14-dev valgrind python3 strace \
+	libimgui-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -163,6 +164,23 @@ capture: deps
 # docs/frames.png: one still per section from capture, tiled by contactsheet.
 frames: deps
 	$(ROOT)/tools/contactsheet/make_frames.sh $(BUILD_PATH)
+
+.PHONY: studio studio-screenshot
+
+# The authoring studio (docs/studio.md), run from the repository root; its options
+# go in STUDIO_ARGS, e.g. make studio STUDIO_ARGS="--from @main --paused".
+studio: deps
+	$(CONFIGURE)
+	cmake --build $(BUILD_PATH) -j $(JOBS) --target studio
+	@cd $(ROOT) && if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+		$(BUILD_PATH)/bin/studio $(STUDIO_ARGS); \
+	else \
+		SDL_AUDIODRIVER=dummy $(XVFB) $(BUILD_PATH)/bin/studio $(STUDIO_ARGS); \
+	fi
+
+# docs/studio.png: the studio with its overlay, the README's picture of it.
+studio-screenshot: deps
+	$(ROOT)/tools/studio/make_screenshot.sh $(BUILD_PATH)
 
 clean:
 	rm -rf $(BUILD_PATH)

@@ -1,0 +1,121 @@
+#include "CurvePanel.h"
+
+#include "timeline/TrackText.h"
+
+#include <imgui.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kBarsEachSide = 4.0;
+constexpr float kMinZoom = 0.25f;
+constexpr float kMaxZoom = 16.0f;
+constexpr float kWheelZoomStep = 1.25f;
+constexpr float kKeyDotRadius = 3.0f;
+constexpr float kValueMargin = 0.1f;
+constexpr float kMinHeight = 80.0f;
+constexpr ImU32 kBackground = IM_COL32(20, 20, 24, 230);
+constexpr ImU32 kBarLine = IM_COL32(70, 70, 80, 255);
+constexpr ImU32 kPlayhead = IM_COL32(255, 80, 80, 255);
+constexpr ImU32 kPalette[] = {IM_COL32(120, 200, 255, 255), IM_COL32(255, 200, 90, 255), IM_COL32(140, 240, 140, 255),
+                                IM_COL32(240, 130, 240, 255), IM_COL32(250, 250, 250, 255)};
+
+struct View {
+    ImVec2 origin;
+    ImVec2 size;
+    double firstRow;
+    double lastRow;
+    float low;
+    float high;
+
+    float x(double row) const
+    {
+        return origin.x + static_cast<float>((row - firstRow) / (lastRow - firstRow)) * size.x;
+    }
+    float y(float value) const { return origin.y + size.y - (value - low) / (high - low) * size.y; }
+    double rowAt(float px) const { return firstRow + (px - origin.x) / size.x * (lastRow - firstRow); }
+};
+
+void fitValues(View& view, const std::vector<const Track*>& tracks)
+{
+    view.low = INFINITY;
+    view.high = -INFINITY;
+    for (const Track* track : tracks) {
+        for (float px = 0.0f; px <= view.size.x; px += 1.0f) {
+            float value = static_cast<float>(trackValue(track, view.rowAt(view.origin.x + px)));
+            if (std::isfinite(value)) {
+                view.low = std::min(view.low, value);
+                view.high = std::max(view.high, value);
+            }
+        }
+    }
+    if (!(view.low <= view.high)) {
+        view.low = 0.0f;
+        view.high = 1.0f;
+    }
+    float margin = std::max((view.high - view.low) * kValueMargin, kValueMargin);
+    view.low -= margin;
+    view.high += margin;
+}
+
+void drawGrid(ImDrawList* draw, const View& view)
+{
+    draw->AddRectFilled(view.origin, ImVec2(view.origin.x + view.size.x, view.origin.y + view.size.y), kBackground);
+    for (double bar = std::ceil(view.firstRow / kRowsPerBar); bar * kRowsPerBar <= view.lastRow; bar += 1.0) {
+        float px = view.x(bar * kRowsPerBar);
+        draw->AddLine(ImVec2(px, view.origin.y), ImVec2(px, view.origin.y + view.size.y), kBarLine);
+    }
+}
+
+void drawCurve(ImDrawList* draw, const View& view, const Track* track, ImU32 color)
+{
+    ImVec2 previous;
+    for (float px = 0.0f; px <= view.size.x; px += 1.0f) {
+        float value = static_cast<float>(trackValue(track, view.rowAt(view.origin.x + px)));
+        ImVec2 point(view.origin.x + px, view.y(value));
+        if (px > 0.0f) {
+            draw->AddLine(previous, point, color);
+        }
+        previous = point;
+    }
+    for (int32_t i = 0; i < track->keyCount; ++i) {
+        double row = track->keys[i].row;
+        if (row >= view.firstRow && row <= view.lastRow) {
+            draw->AddCircleFilled(ImVec2(view.x(row), view.y(track->keys[i].value)), kKeyDotRadius, color);
+        }
+    }
+}
+
+}
+
+void CurvePanel::draw(TrackStore* store, const std::vector<std::string>& names, double row)
+{
+    ImGui::SliderFloat("zoom", &zoom, kMinZoom, kMaxZoom, "%.2fx", ImGuiSliderFlags_Logarithmic);
+    std::vector<const Track*> tracks;
+    for (size_t i = 0; store != nullptr && i < names.size(); ++i) {
+        int32_t index = findTrack(store, names[i].c_str());
+        if (index >= 0) {
+            tracks.push_back(store->tracks[index]);
+            ImGui::SameLine();
+            ImGui::TextColored(ImGui::ColorConvertU32ToFloat4(kPalette[i % IM_ARRAYSIZE(kPalette)]), "%s",
+                               names[i].c_str());
+        }
+    }
+    ImVec2 size = ImGui::GetContentRegionAvail();
+    size.y = std::max(size.y, kMinHeight);
+    double span = kBarsEachSide * kRowsPerBar / zoom;
+    View view{ImGui::GetCursorScreenPos(), size, row - span, row + span, 0.0f, 1.0f};
+    ImGui::InvisibleButton("curves", size);
+    if (ImGui::IsItemHovered() && ImGui::GetIO().MouseWheel != 0.0f) {
+        zoom = std::clamp(zoom * std::pow(kWheelZoomStep, ImGui::GetIO().MouseWheel), kMinZoom, kMaxZoom);
+    }
+    fitValues(view, tracks);
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    drawGrid(draw, view);
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        drawCurve(draw, view, tracks[i], kPalette[i % IM_ARRAYSIZE(kPalette)]);
+    }
+    draw->AddLine(ImVec2(view.x(row), view.origin.y), ImVec2(view.x(row), view.origin.y + size.y), kPlayhead, 2.0f);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "CurvePanel.h"
+#include "TrackPanel.h"
+
+#include <SDL.h>
+
+class Studio;
+
+// The studio's panels, drawn with Dear ImGui straight onto the window after the
+// post processor; the backend saves and restores the GL state it touches, so
+// the picture underneath is left as it was.
+class Overlay {
+public:
+    bool init(SDL_Window* window, SDL_GLContext context);
+    // True when the overlay takes the event for itself (typing in the filter box).
+    bool processEvent(const SDL_Event& event);
+    bool wantsKeyboard() const;
+    void draw(Studio& studio);
+    void shutdown();
+
+private:
+    TrackPanel tracks;
+    CurvePanel curves;
+    bool ready = false;
+};

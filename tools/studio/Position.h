@@ -1,0 +1,14 @@
+#pragma once
+
+#include "timeline/TimelineParser.h"
+
+#include <string>
+#include <vector>
+
+// Rows of the timeline as the studio names them: a bar number, BAR:BEAT:ROW
+// or @name, a marker of the timeline text.
+bool parseStudioPosition(const std::string& text, const std::vector<SourceMarker>& markers, double& row,
+                         std::string& error);
+
+// "12:3:08": bar, beat and row within the beat of a fractional row.
+std::string formatClock(double row);

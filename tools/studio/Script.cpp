@@ -1,0 +1,172 @@
+#include "Script.h"
+
+#include "Keys.h"
+#include "Position.h"
+#include "Studio.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+const std::map<std::string, Script::Command> kCommands = {
+    {"wait", Script::Command::Wait}, {"seek", Script::Command::Seek},       {"pause", Script::Command::Pause},
+    {"play", Script::Command::Play}, {"key", Script::Command::Key},         {"overlay", Script::Command::Overlay},
+    {"shot", Script::Command::Shot}, {"quit", Script::Command::Quit},
+};
+
+bool needsArgument(Script::Command command)
+{
+    return command != Script::Command::Pause && command != Script::Command::Play &&
+           command != Script::Command::Quit;
+}
+
+// Checks what can be checked before the studio runs; positions wait for the timeline.
+bool checkArgument(Script::Step& step, std::string& problem)
+{
+    KeyPress key;
+    char* end = nullptr;
+    switch (step.command) {
+    case Script::Command::Wait:
+        step.seconds = std::strtod(step.argument.c_str(), &end);
+        problem = "wait wants seconds, not '" + step.argument + "'";
+        return *end == '\0' && step.seconds >= 0.0;
+    case Script::Command::Key:
+        problem = "unknown key '" + step.argument + "'";
+        return parseKeyName(step.argument, key);
+    case Script::Command::Overlay:
+        problem = "overlay wants on or off";
+        return step.argument == "on" || step.argument == "off";
+    default:
+        return true;
+    }
+}
+
+bool parseStep(const std::string& line, Script::Step& step, std::string& problem)
+{
+    std::istringstream words(line);
+    std::string name;
+    words >> name;
+    std::getline(words >> std::ws, step.argument);
+    while (!step.argument.empty() && (step.argument.back() == ' ' || step.argument.back() == '\r')) {
+        step.argument.pop_back();
+    }
+    auto command = kCommands.find(name);
+    if (command == kCommands.end()) {
+        problem = "unknown command '" + name + "'";
+        return false;
+    }
+    step.command = command->second;
+    if (needsArgument(step.command) == step.argument.empty()) {
+        problem = name + (step.argument.empty() ? " needs an argument" : " takes no argument");
+        return false;
+    }
+    return checkArgument(step, problem);
+}
+
+}
+
+bool Script::load(const std::string& path, std::string& error)
+{
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read the script " + path;
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        std::string content = line.substr(0, line.find('#'));
+        if (content.find_first_not_of(" \t\r") == std::string::npos) {
+            continue;
+        }
+        Step step;
+        std::string problem;
+        if (!parseStep(content, step, problem)) {
+            error = path + ":" + std::to_string(number) + ": " + problem;
+            return false;
+        }
+        step.line = number;
+        step.text = content.substr(content.find_first_not_of(" \t"));
+        steps.push_back(step);
+    }
+    // A script always ends the run, whether or not it says quit.
+    steps.push_back(Step{Command::Quit, "", 0.0, 0, "quit"});
+    return true;
+}
+
+void Script::update(Studio& studio)
+{
+    while (next < steps.size() && !studio.quitRequested) {
+        if (waiting) {
+            if (!stepDone(studio)) {
+                return;
+            }
+            waiting = false;
+            report(studio, steps[next]);
+            ++next;
+            continue;
+        }
+        waiting = startStep(studio, steps[next]);
+        if (!waiting) {
+            report(studio, steps[next]);
+            ++next;
+        }
+    }
+}
+
+// Returns true when the step lasts beyond this frame.
+bool Script::startStep(Studio& studio, const Step& step)
+{
+    KeyPress key;
+    switch (step.command) {
+    case Command::Wait:
+        waitEnd = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                         std::chrono::duration<double>(step.seconds));
+        return true;
+    case Command::Seek:
+        studio.seekTo(step.argument);
+        return false;
+    case Command::Pause:
+        studio.transport.pause();
+        return false;
+    case Command::Play:
+        studio.transport.play();
+        return false;
+    case Command::Key:
+        parseKeyName(step.argument, key);
+        studio.press(key);
+        return false;
+    case Command::Overlay:
+        studio.overlayVisible = step.argument == "on";
+        return false;
+    case Command::Shot:
+        studio.shotPath = step.argument;
+        return true;
+    case Command::Quit:
+        studio.quitRequested = true;
+        return false;
+    }
+    return false;
+}
+
+bool Script::stepDone(Studio& studio)
+{
+    if (steps[next].command == Command::Shot) {
+        return studio.shotPath.empty();
+    }
+    return std::chrono::steady_clock::now() >= waitEnd;
+}
+
+// One line per command, with the playhead and the music's own position, so a
+// run's output shows what each step did.
+void Script::report(Studio& studio, const Step& step)
+{
+    char line[256];
+    std::snprintf(line, sizeof line, "script: %s -> %s, %.6f s, music %.6f s, %s", step.text.c_str(),
+                  formatClock(studio.transport.row).c_str(), studio.transport.seconds(),
+                  studio.engine.soundtrack.exactPosition(), studio.transport.paused ? "paused" : "playing");
+    studio.log.info(line);
+}

@@ -1,0 +1,208 @@
+#include "Studio.h"
+
+#include "Position.h"
+#include "Screenshot.h"
+#include "Sections.h"
+
+#include "audio/AudioBackend.h"
+#include "scene/ObjectList.h"
+
+#include <GL/glew.h>
+
+namespace {
+
+constexpr const char* kConfigPath = "Config.txt";
+constexpr const char* kMusicPath = "res/audio/melody.mp3";
+constexpr const char* kTitle = "Morlenth studio";
+constexpr float kMusicBpm = 110.0f;
+constexpr double kSecondsPerMinute = 60.0;
+constexpr double kRowsPerBeat = 16.0;
+
+}
+
+bool Studio::init(const StudioOptions& options)
+{
+    Engine::instance = &engine;
+    log.install();
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) != 0) {
+        log.error(std::string("studio: SDL_Init failed: ") + SDL_GetError());
+        return false;
+    }
+    if (!initWindow() || !initMusic()) {
+        return false;
+    }
+    if (!engine.syncDevice.init(&engine.soundtrack) || !timeline.load(options.timeline, engine.syncDevice, log)) {
+        log.error("studio: the timeline could not be loaded");
+        return false;
+    }
+    if (!engine.scene.init()) {
+        log.error("studio: the scene could not start");
+        return false;
+    }
+    addDemoObjects(engine.scene);
+    shaders.init(engine.scene);
+    overlayReady = overlay.init(engine.window.sdlWindow, engine.window.glContext);
+    if (!overlayReady) {
+        log.error("studio: the overlay could not start; running without it");
+    }
+    std::string error;
+    if (!options.script.empty() && !script.load(options.script, error)) {
+        log.error("studio: " + error);
+        return false;
+    }
+    return applyOptions(options);
+}
+
+bool Studio::initWindow()
+{
+    if (!engine.config.read(kConfigPath)) {
+        log.error(std::string("studio: cannot read ") + kConfigPath);
+        return false;
+    }
+    Config& config = engine.config;
+    if (!engine.window.create(kTitle, config.getInt("ViewportWidth"), config.getInt("ViewportHeight"),
+                              config.getInt("MSAA"), config.getBool("Fullscreen"))) {
+        log.error("studio: cannot open the window");
+        return false;
+    }
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK) {
+        log.error("studio: glewInit failed");
+        return false;
+    }
+    // GLEW's probing leaves errors behind on core contexts; they are not ours.
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    return true;
+}
+
+bool Studio::initMusic()
+{
+    if (!engine.soundtrack.initAudio() || !engine.soundtrack.load(kMusicPath, kMusicBpm)) {
+        log.error(std::string("studio: cannot play ") + kMusicPath);
+        return false;
+    }
+    uint32_t stream = engine.soundtrack.stream;
+    double length = audioChannelBytes2Seconds(stream, audioChannelGetLength(stream));
+    transport.init(&engine.soundtrack, kMusicBpm / kSecondsPerMinute * kRowsPerBeat, length > 0.0 ? length : 0.0);
+    transport.paused = true;
+    return true;
+}
+
+bool Studio::applyOptions(const StudioOptions& options)
+{
+    std::string error;
+    double from = 0.0;
+    double loopStart = 0.0;
+    double loopEnd = 0.0;
+    bool valid = (options.from.empty() || parseStudioPosition(options.from, timeline.markers, from, error)) &&
+                 (options.loopStart.empty() ||
+                  (parseStudioPosition(options.loopStart, timeline.markers, loopStart, error) &&
+                   parseStudioPosition(options.loopEnd, timeline.markers, loopEnd, error)));
+    if (!valid) {
+        log.error("studio: " + error);
+        return false;
+    }
+    if (!options.loopStart.empty()) {
+        transport.setLoop(loopStart, loopEnd);
+        if (options.from.empty()) {
+            from = loopStart;
+        }
+    }
+    transport.seek(from);
+    if (!options.paused) {
+        transport.play();
+    }
+    return true;
+}
+
+void Studio::run()
+{
+    while (!quitRequested) {
+        step();
+    }
+}
+
+void Studio::step()
+{
+    handleEvents();
+    script.update(*this);
+    if (quitRequested) {
+        return;
+    }
+    timeline.poll(engine.syncDevice, log);
+    shaders.poll(log);
+    drawFrame();
+}
+
+void Studio::handleEvents()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        bool taken = overlayReady && overlayVisible && overlay.processEvent(event);
+        if (event.type == SDL_QUIT) {
+            quitRequested = true;
+        } else if (event.type == SDL_KEYDOWN && !taken) {
+            press(keyFromEvent(event.key));
+        }
+    }
+}
+
+void Studio::drawFrame()
+{
+    double row = transport.update(log);
+    engine.syncDevice.row = static_cast<float>(row);
+    engine.scene.render(static_cast<float>(transport.seconds()));
+    if (overlayReady && overlayVisible) {
+        uint64_t start = SDL_GetPerformanceCounter();
+        overlay.draw(*this);
+        overlayMs = 1000.0 * static_cast<double>(SDL_GetPerformanceCounter() - start) /
+                    static_cast<double>(SDL_GetPerformanceFrequency());
+    }
+    if (!shotPath.empty()) {
+        saveShot();
+    }
+    updateTitle();
+    engine.window.swap();
+    uint64_t now = SDL_GetTicks64();
+    frameMs = lastFrameTicks == 0 ? 0.0 : static_cast<double>(now - lastFrameTicks);
+    lastFrameTicks = now;
+}
+
+void Studio::saveShot()
+{
+    std::string error;
+    if (saveWindowPng(shotPath, engine.window.width, engine.window.height, error)) {
+        log.info("studio: saved " + shotPath);
+    } else {
+        log.error("studio: " + error);
+    }
+    shotPath.clear();
+}
+
+void Studio::updateTitle()
+{
+    Section section = sectionAt(timeline.markers, transport.row, transport.lengthRows());
+    std::string text = std::string(kTitle) + " - " + formatClock(transport.row);
+    if (!section.name.empty()) {
+        text += " - " + section.name;
+    }
+    if (text != title) {
+        title = text;
+        SDL_SetWindowTitle(engine.window.sdlWindow, title.c_str());
+    }
+}
+
+void Studio::shutdown()
+{
+    if (overlayReady) {
+        overlay.shutdown();
+    }
+    engine.syncDevice.shutdown();
+    engine.soundtrack.stop();
+    engine.soundtrack.shutdownAudio();
+    engine.scene.shutdown();
+    engine.window.destroy();
+    SDL_Quit();
+    Engine::instance = nullptr;
+}

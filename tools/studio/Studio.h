@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Keys.h"
+#include "Overlay.h"
+#include "Script.h"
+#include "ShaderReloader.h"
+#include "StudioLog.h"
+#include "StudioOptions.h"
+#include "TimelineReloader.h"
+#include "Transport.h"
+
+#include "engine/Engine.h"
+
+#include <string>
+
+// The demo's picture and music under the author's hands: the same window,
+// scene, post processor and sync device as the demo, with a transport on the
+// music, the timeline and shaders reloaded as they are saved, and an overlay.
+class Studio {
+public:
+    bool init(const StudioOptions& options);
+    void run();
+    // One pass of the main loop: events, script, reloads, then the frame.
+    void step();
+    void shutdown();
+
+    // What the keys, the overlay and the script do.
+    void press(const KeyPress& key);
+    bool seekTo(const std::string& position);
+    void jumpToMarker(size_t index);
+    void toggleSectionLoop();
+    void setLoopEdge(bool start);
+    void saveTracks();
+
+    Engine engine;
+    StudioLog log;
+    Transport transport;
+    TimelineReloader timeline;
+    ShaderReloader shaders;
+    Overlay overlay;
+    Script script;
+    bool overlayVisible = true;
+    bool quitRequested = false;
+    // A frame to save as PNG once drawn; cleared when written.
+    std::string shotPath;
+    double frameMs = 0.0;
+    double overlayMs = 0.0;
+
+private:
+    bool initWindow();
+    bool initMusic();
+    bool applyOptions(const StudioOptions& options);
+    void handleEvents();
+    void drawFrame();
+    void saveShot();
+    void updateTitle();
+
+    std::string title;
+    uint64_t lastFrameTicks = 0;
+    bool overlayReady = false;
+};

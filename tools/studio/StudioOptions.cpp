@@ -1,0 +1,92 @@
+#include "StudioOptions.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: studio [--from POS] [--loop POS:POS] [--paused] [--timeline FILE] [--script FILE]\n"
+    "  POS is a bar number, BAR:BEAT:ROW or @name (a marker of the timeline)\n"
+    "  --from POS       start playing at POS\n"
+    "  --loop A:B       loop from A to B; both ends written as POS, e.g. 16:24 or @main:@breakdown\n"
+    "  --paused         start paused\n"
+    "  --timeline FILE  the timeline text to watch (default res/sync/demo.timeline)\n"
+    "  --script FILE    run the commands of FILE, one a line, then quit (see docs/studio.md)\n";
+
+bool bad(const char* message, const char* argument)
+{
+    std::printf("studio: %s%s\n%s", message, argument, kUsage);
+    return false;
+}
+
+// "A:B" where each side is a POS that may itself hold colons: the split is at the
+// colon that leaves two valid-looking halves, so "16:24" and "16:0:0:24:0:0" both work.
+bool splitLoop(const std::string& text, std::string& start, std::string& end)
+{
+    size_t colons = 0;
+    for (char c : text) {
+        colons += c == ':' ? 1 : 0;
+    }
+    if (colons % 2 == 0) {
+        return false;
+    }
+    size_t at = 0;
+    for (size_t seen = 0; seen <= colons / 2; ++seen) {
+        at = text.find(':', seen == 0 ? 0 : at + 1);
+    }
+    start = text.substr(0, at);
+    end = text.substr(at + 1);
+    return !start.empty() && !end.empty();
+}
+
+bool takeValue(int argc, char** argv, int& i, std::string& value)
+{
+    if (i + 1 >= argc) {
+        return bad("missing value after ", argv[i]);
+    }
+    value = argv[++i];
+    return true;
+}
+
+bool parseArgument(int argc, char** argv, int& i, StudioOptions& options)
+{
+    const char* arg = argv[i];
+    std::string loop;
+    if (std::strcmp(arg, "--from") == 0) {
+        return takeValue(argc, argv, i, options.from);
+    }
+    if (std::strcmp(arg, "--loop") == 0) {
+        if (!takeValue(argc, argv, i, loop)) {
+            return false;
+        }
+        return splitLoop(loop, options.loopStart, options.loopEnd) || bad("--loop wants START:END, not ", loop.c_str());
+    }
+    if (std::strcmp(arg, "--paused") == 0) {
+        options.paused = true;
+        return true;
+    }
+    if (std::strcmp(arg, "--timeline") == 0) {
+        return takeValue(argc, argv, i, options.timeline);
+    }
+    if (std::strcmp(arg, "--script") == 0) {
+        return takeValue(argc, argv, i, options.script);
+    }
+    return bad("unknown argument ", arg);
+}
+
+}
+
+StudioParse parseStudioOptions(int argc, char** argv, StudioOptions& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return StudioParse::Help;
+        }
+        if (!parseArgument(argc, argv, i, options)) {
+            return StudioParse::Bad;
+        }
+    }
+    return StudioParse::Run;
+}

@@ -1,0 +1,110 @@
+#include "TimelineReloader.h"
+
+#include "TimelineTracks.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+constexpr const char* kTrackDirectory = "res/sync/";
+constexpr uint64_t kPollIntervalMs = 200;
+
+bool readText(const std::string& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+}
+
+bool TimelineReloader::load(const std::string& path, SyncDevice& sync, StudioLog& log)
+{
+    watch.watch(path);
+    displayName = std::filesystem::path(path).filename().string();
+    std::string text;
+    if (!readText(path, text)) {
+        log.error("studio: cannot read the timeline " + path);
+        return false;
+    }
+    compile(sync, log);
+    return true;
+}
+
+void TimelineReloader::poll(SyncDevice& sync, StudioLog& log)
+{
+    uint64_t now = SDL_GetTicks64();
+    if (now - lastPollMs < kPollIntervalMs) {
+        return;
+    }
+    lastPollMs = now;
+    if (watch.poll()) {
+        compile(sync, log);
+    }
+}
+
+bool TimelineReloader::compile(SyncDevice& sync, StudioLog& log)
+{
+    auto start = std::chrono::steady_clock::now();
+    std::string text;
+    TimelineParser parser;
+    if (!readText(watch.path, text)) {
+        errors = {displayName + ":0: cannot be read"};
+    } else if (!parser.parse(text)) {
+        errors.clear();
+        for (const SourceError& error : parser.errors) {
+            errors.push_back(displayName + ":" + std::to_string(error.line) + ": " + error.message);
+        }
+    } else {
+        TrackStore* store = buildTrackStore(parser.tracks, kTrackDirectory);
+        if (store == nullptr) {
+            errors = {displayName + ":0: out of memory while building the tracks"};
+        } else {
+            TrackStore* old = sync.store;
+            sync.store = store;
+            destroyTrackStore(old);
+            errors.clear();
+        }
+    }
+    lastCompileMs = millisecondsSince(start);
+    if (!errors.empty()) {
+        for (const std::string& error : errors) {
+            log.error(error);
+        }
+        log.info("timeline: kept the previous tracks");
+        return false;
+    }
+    tracks = std::move(parser.tracks);
+    markers = std::move(parser.markers);
+    log.info("timeline: " + std::to_string(tracks.size()) + " tracks from " + displayName + " in " +
+             std::to_string(lastCompileMs) + " ms");
+    return true;
+}
+
+bool TimelineReloader::save(StudioLog& log)
+{
+    if (!errors.empty()) {
+        log.error("studio: " + displayName + " has errors; the track files stay as they are");
+        return false;
+    }
+    std::string error;
+    if (!writeTrackFiles(tracks, kTrackDirectory, error)) {
+        log.error("studio: " + error);
+        return false;
+    }
+    log.info("studio: wrote " + std::to_string(tracks.size()) + " track files to " + kTrackDirectory);
+    return true;
+}

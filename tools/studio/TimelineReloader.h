@@ -1,0 +1,36 @@
+#pragma once
+
+#include "FileStamp.h"
+#include "StudioLog.h"
+
+#include "timeline/SyncDevice.h"
+#include "timeline/TimelineParser.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Keeps the sync device's tracks in step with the timeline text: every save is
+// compiled in memory and, when it compiles, swapped in whole; when it does not,
+// the tracks stay as they were and the errors are shown until the text is fixed.
+class TimelineReloader {
+public:
+    // False only when the text cannot be read at all.
+    bool load(const std::string& path, SyncDevice& sync, StudioLog& log);
+    // Looks at the file every 200 ms; compiles it after a save.
+    void poll(SyncDevice& sync, StudioLog& log);
+    bool compile(SyncDevice& sync, StudioLog& log);
+    // The compiled tracks as track files, where the demo reads them.
+    bool save(StudioLog& log);
+
+    std::vector<SourceTrack> tracks;
+    std::vector<SourceMarker> markers;
+    // Errors of the text as it is now; empty once it compiles.
+    std::vector<std::string> errors;
+    double lastCompileMs = 0.0;
+
+private:
+    FileWatch watch;
+    std::string displayName;
+    uint64_t lastPollMs = 0;
+};
