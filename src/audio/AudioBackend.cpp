@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <memory>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -17,6 +18,9 @@ constexpr int kMaxUpdatePeriodMs = 100;
 // The buffer a device starts with, until an update period is set.
 constexpr int kDefaultUpdatePeriodMs = 20;
 constexpr int kMinBufferFrames = 64;
+// For the drivers that pace themselves by sleeping (see pacedBufferFrames).
+constexpr double kMinPacedBufferMs = 20.0;
+constexpr double kMaxPaceError = 0.01;
 constexpr double kFrameRoundingSlack = 1e-6;
 // Far beyond any stream the decoder accepts, and exact in a double.
 constexpr double kMaxSeekFrames = 1ull << 40;
@@ -43,10 +47,10 @@ bool fail(int code)
     return false;
 }
 
-// The largest power of two that the device plays within one update period, so it
-// asks for audio at least that often. SDL mishandles other sizes when it may
-// change the buffer (it writes past its own work buffer).
-int bufferFrames(int periodMs, int frequency)
+// SDL rounds every device buffer up to a power of two (and mishandles other sizes
+// when it may change the buffer: it writes past its own work buffer), so the
+// buffer is the largest power of two that plays within one update period.
+int periodBufferFrames(int periodMs, int frequency)
 {
     const int periodFrames = periodMs * frequency / 1000;
     int frames = kMinBufferFrames;
@@ -54,6 +58,34 @@ int bufferFrames(int periodMs, int frequency)
         frames *= 2;
     }
     return frames;
+}
+
+// SDL's drivers without a sound card (dummy, disk) play a buffer by sleeping its
+// length in whole milliseconds, rounded down, after the callback: a 512-frame
+// buffer at 44.1 kHz (11.61 ms) sleeps 11 ms and the music runs 5 % fast. Nobody
+// listens there, so the buffer grows from the period's until it is long enough
+// for the rounding and the loop's own fraction of a millisecond to stay under
+// 1 % each (1,024 frames, 23.2 ms, at 44.1 kHz).
+int pacedBufferFrames(int periodMs, int frequency)
+{
+    for (int frames = periodBufferFrames(periodMs, frequency);; frames *= 2) {
+        const double milliseconds = 1000.0 * frames / frequency;
+        const double roundedDown = static_cast<double>(frames * 1000 / frequency);
+        if (milliseconds >= kMinPacedBufferMs && milliseconds - roundedDown < milliseconds * kMaxPaceError) {
+            return frames;
+        }
+    }
+}
+
+bool sleepsPerBuffer()
+{
+    const char* driver = SDL_GetCurrentAudioDriver();
+    return driver != nullptr && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "disk") == 0);
+}
+
+int bufferFrames(int periodMs, int frequency)
+{
+    return sleepsPerBuffer() ? pacedBufferFrames(periodMs, frequency) : periodBufferFrames(periodMs, frequency);
 }
 
 bool ready()
