@@ -89,7 +89,7 @@ def write_callgrind(doc, report, figures):
     functions = grind['functions']
     labels = [
         ('tracks', 'track reads: SyncDevice::getFloat (all reads go through it), with the hash look-up'),
-        ('uniforms', 'uniform look-ups: Shader::getUniformLocation (cached per program)'),
+        ('uniforms', 'uniform look-ups: Shader::getUniformLocation'),
         ('draws', 'glDrawElements of the objects (drawLines), driver work included'),
         ('grid', 'of the objects: the grid (64 x 64 cells, 16,384 lines, noise texture read per vertex)'),
         ('needles', 'of the objects: 512 needles'),

@@ -140,7 +140,6 @@ bool build(const char* vertexPath, const char* fragmentPath, const char* geometr
 
 bool Shader::load(const char* vertexPath, const char* fragmentPath, const char* geometryPath)
 {
-    uniformLocations.clear();
     if (vertexPath == nullptr || fragmentPath == nullptr) {
         SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "Invalid vertex or fragment source!");
         return false;
@@ -167,7 +166,7 @@ GLint Shader::getUniformLocation(const char* name)
         SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "Tried to get a uniform location from a shader that is not compiled!\n");
         return -1;
     }
-    const GLint location = cachedUniformLocation(name);
+    const GLint location = glGetUniformLocation(program, name);
     if (location == -1) {
         SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "Got Invalid Uniform Location For Uniform '%s' From Shader With ID '%i'!\n",
                      name, static_cast<int>(program));
@@ -175,27 +174,8 @@ GLint Shader::getUniformLocation(const char* name)
     return location;
 }
 
-// A linked program's locations never change, but the GL's own look-up parses the
-// name every time, and the scene asks a few thousand times a frame.
-GLint Shader::cachedUniformLocation(const char* name)
-{
-    if (name == nullptr) {
-        return glGetUniformLocation(program, name);
-    }
-    // A handful of names a program, which mostly differ in their first letters.
-    for (const UniformLocation& known : uniformLocations) {
-        if (known.name == name) {
-            return known.location;
-        }
-    }
-    const GLint location = glGetUniformLocation(program, name);
-    uniformLocations.push_back(UniformLocation{name, location});
-    return location;
-}
-
 void Shader::release()
 {
-    uniformLocations.clear();
     // A Shader whose load failed owns nothing; detaching none would only raise GL errors.
     if (program == kNone) {
         return;

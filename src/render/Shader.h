@@ -2,15 +2,6 @@
 
 #include <GL/glew.h>
 
-#include <string>
-#include <vector>
-
-// A uniform's location as the GL gave it for the program.
-struct UniformLocation {
-    std::string name;
-    GLint location = -1;
-};
-
 // One GLSL program built from source files. A name with all bits set is none.
 class Shader {
 public:
@@ -27,9 +18,4 @@ public:
     const char* vertexPath = nullptr;
     const char* fragmentPath = nullptr;
     const char* geometryPath = nullptr;
-    // Locations asked for since the program was linked; a program has a handful.
-    std::vector<UniformLocation> uniformLocations;
-
-private:
-    GLint cachedUniformLocation(const char* name);
 };
