@@ -222,12 +222,10 @@ void PostProcessor::mixPass()
     glBindSampler(1, sampler);
     setMixUniforms();
     drawQuad(quadVertexBuffer);
-    endPass(compositeBuffer, GL_TEXTURE_2D); // unbinds unit 1, the active one
-    // Nothing of the chain stays bound: the scene texture and blurBuffer are
-    // render targets again in the next frame.
+    endPass(compositeBuffer, GL_TEXTURE_2D); // unbinds unit 1, the active one, which stays selected
+    // blurBuffer is a render target again in the next frame; unit 0's texture is
+    // replaced by present().
     glBindSampler(1, 0);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 void PostProcessor::setMixUniforms()
