@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -38,13 +39,23 @@ struct View {
     double rowAt(float px) const { return firstRow + (px - origin.x) / size.x * (lastRow - firstRow); }
 };
 
-void fitValues(View& view, const std::vector<const Track*>& tracks)
+// One value per pixel column: the curve is drawn through the demo's own
+// interpolation, so each segment keeps its kind.
+std::vector<float> sampleTrack(const View& view, const Track* track)
+{
+    std::vector<float> values(static_cast<size_t>(view.size.x) + 1);
+    for (size_t px = 0; px < values.size(); ++px) {
+        values[px] = static_cast<float>(trackValue(track, view.rowAt(view.origin.x + static_cast<float>(px))));
+    }
+    return values;
+}
+
+void fitValues(View& view, const std::vector<std::vector<float>>& curves)
 {
     view.low = INFINITY;
     view.high = -INFINITY;
-    for (const Track* track : tracks) {
-        for (float px = 0.0f; px <= view.size.x; px += 1.0f) {
-            float value = static_cast<float>(trackValue(track, view.rowAt(view.origin.x + px)));
+    for (const std::vector<float>& values : curves) {
+        for (float value : values) {
             if (std::isfinite(value)) {
                 view.low = std::min(view.low, value);
                 view.high = std::max(view.high, value);
@@ -69,17 +80,14 @@ void drawGrid(ImDrawList* draw, const View& view)
     }
 }
 
-void drawCurve(ImDrawList* draw, const View& view, const Track* track, ImU32 color)
+void drawCurve(ImDrawList* draw, const View& view, const Track* track, const std::vector<float>& values,
+               ImU32 color)
 {
-    ImVec2 previous;
-    for (float px = 0.0f; px <= view.size.x; px += 1.0f) {
-        float value = static_cast<float>(trackValue(track, view.rowAt(view.origin.x + px)));
-        ImVec2 point(view.origin.x + px, view.y(value));
-        if (px > 0.0f) {
-            draw->AddLine(previous, point, color);
-        }
-        previous = point;
+    std::vector<ImVec2> points(values.size());
+    for (size_t px = 0; px < values.size(); ++px) {
+        points[px] = ImVec2(view.origin.x + static_cast<float>(px), view.y(values[px]));
     }
+    draw->AddPolyline(points.data(), static_cast<int>(points.size()), color, ImDrawFlags_None, 1.0f);
     for (int32_t i = 0; i < track->keyCount; ++i) {
         double row = track->keys[i].row;
         if (row >= view.firstRow && row <= view.lastRow) {
@@ -111,11 +119,15 @@ void CurvePanel::draw(TrackStore* store, const std::vector<std::string>& names, 
     if (ImGui::IsItemHovered() && ImGui::GetIO().MouseWheel != 0.0f) {
         zoom = std::clamp(zoom * std::pow(kWheelZoomStep, ImGui::GetIO().MouseWheel), kMinZoom, kMaxZoom);
     }
-    fitValues(view, tracks);
+    std::vector<std::vector<float>> curves;
+    for (const Track* track : tracks) {
+        curves.push_back(sampleTrack(view, track));
+    }
+    fitValues(view, curves);
     ImDrawList* draw = ImGui::GetWindowDrawList();
     drawGrid(draw, view);
     for (size_t i = 0; i < tracks.size(); ++i) {
-        drawCurve(draw, view, tracks[i], kPalette[i % IM_ARRAYSIZE(kPalette)]);
+        drawCurve(draw, view, tracks[i], curves[i], kPalette[i % IM_ARRAYSIZE(kPalette)]);
     }
     draw->AddLine(ImVec2(view.x(row), view.origin.y), ImVec2(view.x(row), view.origin.y + size.y), kPlayhead, 2.0f);
 }

@@ -55,6 +55,12 @@ bool Overlay::wantsKeyboard() const
 
 void Overlay::draw(Studio& studio)
 {
+    build(studio);
+    submit();
+}
+
+void Overlay::build(Studio& studio)
+{
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplSDL2_NewFrame();
     ImGui::NewFrame();
@@ -82,6 +88,10 @@ void Overlay::draw(Studio& studio)
     ImGui::End();
 
     ImGui::Render();
+}
+
+void Overlay::submit()
+{
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 }
 

@@ -17,6 +17,10 @@ public:
     bool processEvent(const SDL_Event& event);
     bool wantsKeyboard() const;
     void draw(Studio& studio);
+    // The two halves of draw: the panels laid out into ImGui's draw lists, then those
+    // lists handed to the GL.
+    void build(Studio& studio);
+    void submit();
     void shutdown();
 
 private:
