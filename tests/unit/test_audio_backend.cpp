@@ -1,5 +1,6 @@
 #include "test_audio_helpers.h"
 
+#include <cmath>
 #include <string>
 
 using namespace audio_testing;
@@ -86,9 +87,16 @@ TEST_F(Backend, StreamLengthIsTheGaplessSampleCountInTheStreamsOwnRate)
         EXPECT_EQ(audioChannelGetLength(stream), frames * bytesPerFrame);
         EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(stream, audioChannelGetLength(stream)),
                          static_cast<double>(frames) / clip.rate);
-        for (uint64_t frame : {uint64_t{0}, uint64_t{1}, uint64_t{12345}, frames}) {
+        for (uint64_t frame : {uint64_t{0}, uint64_t{1}, uint64_t{1001}, uint64_t{12345}, frames}) {
             double seconds = audioChannelBytes2Seconds(stream, frame * bytesPerFrame);
             EXPECT_DOUBLE_EQ(seconds * clip.rate, static_cast<double>(frame));
+            // Back to the same frame, also from anywhere within it.
+            EXPECT_EQ(audioChannelSeconds2Bytes(stream, seconds), frame * bytesPerFrame);
+            EXPECT_EQ(audioChannelSeconds2Bytes(stream, seconds + 0.99 / clip.rate), frame * bytesPerFrame);
+        }
+        for (double seconds : {-0.001, std::nan(""), 1e300}) {
+            EXPECT_EQ(audioChannelSeconds2Bytes(stream, seconds), kAudioPositionFailed);
+            EXPECT_EQ(audioErrorGetCode(), kAudioErrorParam);
         }
         EXPECT_TRUE(audioStreamFree(stream));
     }
@@ -106,6 +114,12 @@ TEST_F(Backend, UnknownHandlesFailWithTheFailureValues)
         EXPECT_EQ(audioErrorGetCode(), kAudioErrorHandle);
         EXPECT_FALSE(audioChannelPlay(stream, false));
         EXPECT_FALSE(audioChannelStop(stream));
+        EXPECT_EQ(audioErrorGetCode(), kAudioErrorHandle);
+        EXPECT_FALSE(audioChannelPause(stream));
+        EXPECT_EQ(audioErrorGetCode(), kAudioErrorHandle);
+        EXPECT_FALSE(audioChannelSetPosition(stream, 0));
+        EXPECT_EQ(audioErrorGetCode(), kAudioErrorHandle);
+        EXPECT_EQ(audioChannelSeconds2Bytes(stream, 0.0), kAudioPositionFailed);
         EXPECT_EQ(audioErrorGetCode(), kAudioErrorHandle);
     }
     uint32_t stream = open("clip_stereo_32000.mp3");

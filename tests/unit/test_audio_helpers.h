@@ -44,6 +44,21 @@ inline double heardSeconds(uint32_t stream)
     return audioChannelBytes2Seconds(stream, audioChannelGetPosition(stream, kAudioPositionHeard));
 }
 
+// Stops or pauses the stream and returns the position it holds, which is where the
+// listener was: no earlier than just before, and no further on than the clock ran
+// during the calls.
+inline uint64_t holdWhereHeard(uint32_t stream, bool (*hold)(uint32_t))
+{
+    const double start = nowSeconds();
+    const uint64_t before = audioChannelGetPosition(stream, kAudioPositionHeard);
+    EXPECT_TRUE(hold(stream));
+    const uint64_t held = audioChannelGetPosition(stream, kAudioPositionHeard);
+    const double bytesPerSecond = 1.0 / audioChannelBytes2Seconds(stream, 1);
+    EXPECT_GE(held, before);
+    EXPECT_LE(static_cast<double>(held - before), (nowSeconds() - start) * bytesPerSecond * 1.1 + 4.0);
+    return held;
+}
+
 // Polls until the stream's state differs from `state`, for at most timeoutSeconds.
 inline bool waitWhileState(uint32_t stream, AudioActiveState state, double timeoutSeconds)
 {

@@ -63,8 +63,7 @@ TEST_F(Backend, StopAndPauseHoldThePositionAndPlayContinuesFromIt)
         uint32_t stream = open("clip_stereo_44100.mp3");
         ASSERT_TRUE(audioChannelPlay(stream, false));
         SDL_Delay(400);
-        ASSERT_TRUE(testCase.hold(stream));
-        const uint64_t held = audioChannelGetPosition(stream, kAudioPositionHeard);
+        const uint64_t held = holdWhereHeard(stream, testCase.hold);
         EXPECT_GT(held, 0u);
         EXPECT_EQ(audioChannelIsActive(stream), testCase.held);
         SDL_Delay(200);
@@ -82,6 +81,82 @@ TEST_F(Backend, StopAndPauseHoldThePositionAndPlayContinuesFromIt)
         EXPECT_EQ(heardSeconds(stream), 0.0);
         EXPECT_TRUE(audioStreamFree(stream));
     }
+}
+
+// A seek moves the heard position at once and keeps the state. Playing goes on
+// from the new frame and never runs ahead of the time since the seek: the run
+// before it does not carry over.
+TEST_F(Backend, SeekMovesTheHeardPositionAtOnceInEveryState)
+{
+    struct Case {
+        const char* name;
+        AudioActiveState state;
+        double playedSeconds;  // heard before the seek; 0 for a stream never played
+        double toSeconds;
+        uint64_t extraBytes;   // into the frame: the seek rounds down to its start
+    };
+    const Case cases[] = {
+        {"stopped, forward", kAudioStopped, 0.0, 1.25, 0},
+        {"paused, back", kAudioPaused, 0.5, 0.1, 0},
+        {"playing, forward", kAudioPlaying, 0.3, 1.5, 3},
+        {"playing, back", kAudioPlaying, 0.6, 0.2, 0},
+    };
+    const double bytesPerSecond = kFrequency * 2.0 * kBytesPerSample;
+    for (const Case& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        uint32_t stream = open("clip_stereo_44100.mp3");
+        if (testCase.playedSeconds > 0.0) {
+            ASSERT_TRUE(audioChannelPlay(stream, false));
+            while (heardSeconds(stream) < testCase.playedSeconds) {
+                SDL_Delay(1);
+            }
+        }
+        if (testCase.state == kAudioPaused) {
+            ASSERT_TRUE(audioChannelPause(stream));
+        }
+        const uint64_t target = audioChannelSeconds2Bytes(stream, testCase.toSeconds);
+        ASSERT_EQ(target, static_cast<uint64_t>(testCase.toSeconds * bytesPerSecond));
+        ASSERT_TRUE(audioChannelSetPosition(stream, target + testCase.extraBytes));
+        const double seekedAt = nowSeconds();
+        EXPECT_EQ(audioChannelGetPosition(stream, kAudioPositionHeard), target);
+        EXPECT_EQ(audioChannelIsActive(stream), testCase.state);
+
+        uint64_t previous = target;
+        while (nowSeconds() < seekedAt + 0.3) {
+            const uint64_t heard = audioChannelGetPosition(stream, kAudioPositionHeard);
+            const double elapsed = nowSeconds() - seekedAt;
+            ASSERT_GE(heard, previous);
+            ASSERT_LE(static_cast<double>(heard - target), elapsed * bytesPerSecond * 1.1 + 4.0);
+            previous = heard;
+            SDL_Delay(1);
+        }
+        if (testCase.state == kAudioPlaying) {
+            EXPECT_GT(previous, target);
+        } else {
+            EXPECT_EQ(previous, target) << "a stream that does not play stays where it was put";
+            ASSERT_TRUE(audioChannelPlay(stream, false));
+            EXPECT_EQ(audioChannelGetPosition(stream, kAudioPositionHeard), target);
+        }
+        EXPECT_TRUE(audioStreamFree(stream));
+    }
+}
+
+TEST_F(Backend, SeekingToTheEndEndsPlaybackAndBeyondItFails)
+{
+    uint32_t stream = open("clip_stereo_44100.mp3");
+    const uint64_t length = audioChannelGetLength(stream);
+    ASSERT_TRUE(audioChannelPlay(stream, false));
+    SDL_Delay(100);
+    const uint64_t before = audioChannelGetPosition(stream, kAudioPositionHeard);
+    EXPECT_FALSE(audioChannelSetPosition(stream, length + 2 * kBytesPerSample));
+    EXPECT_EQ(audioErrorGetCode(), kAudioErrorParam);
+    EXPECT_GE(audioChannelGetPosition(stream, kAudioPositionHeard), before);
+
+    ASSERT_TRUE(audioChannelSetPosition(stream, length));
+    EXPECT_EQ(audioChannelGetPosition(stream, kAudioPositionHeard), length);
+    ASSERT_TRUE(waitWhileState(stream, kAudioPlaying, 1.0));
+    EXPECT_EQ(audioChannelIsActive(stream), kAudioStopped);
+    EXPECT_EQ(audioChannelGetPosition(stream, kAudioPositionHeard), length);
 }
 
 TEST_F(Backend, ReopeningTheDeviceKeepsThePlaybackGoing)

@@ -155,6 +155,11 @@ TEST_F(SoundtrackTest, CallsWithoutAStreamLogTheirOwnFailure)
          [](Soundtrack& s) { EXPECT_EQ(s.position(), 0.0f); }},
         {"Failed to play soundtrack in bass audio!", [](Soundtrack& s) { s.play(); }},
         {"Failed to stop soundtrack in bass audio!", [](Soundtrack& s) { s.stop(); }},
+        {"Failed to pause soundtrack in bass audio!", [](Soundtrack& s) { s.pause(); }},
+        {"Failed to resume soundtrack in bass audio!", [](Soundtrack& s) { s.resume(); }},
+        {"Failed to seek soundtrack in bass audio!", [](Soundtrack& s) { s.seek(0.5); }},
+        {"Failed to get the soundtrack offset from bass audio!",
+         [](Soundtrack& s) { EXPECT_EQ(s.exactPosition(), 0.0); }},
     };
     for (const Case& testCase : cases) {
         SCOPED_TRACE(testCase.message);
@@ -164,6 +169,43 @@ TEST_F(SoundtrackTest, CallsWithoutAStreamLogTheirOwnFailure)
     }
     LogCapture log;
     EXPECT_FALSE(soundtrack.isPlaying());
+    EXPECT_FALSE(soundtrack.isPaused());
+    EXPECT_TRUE(log.lines().empty());
+}
+
+// Seeks land on the frame at that time, kept within the music; the full-precision
+// position and the frame's float position are the same time.
+TEST_F(SoundtrackTest, SeeksWithinTheMusicAndPausesWhereItIs)
+{
+    ASSERT_TRUE(soundtrack.load(fixture("clip_stereo_44100.mp3").c_str(), kBpm));
+    LogCapture log;
+    struct Case {
+        double seconds;
+        double expected;
+    };
+    const Case cases[] = {{0.5, 0.5}, {(4410 + 0.7) / 44100, 4410.0 / 44100}, {-1.0, 0.0}, {5.0, 2.0}, {1e300, 2.0}};
+    for (const Case& testCase : cases) {
+        SCOPED_TRACE(testCase.seconds);
+        soundtrack.seek(testCase.seconds);
+        EXPECT_EQ(soundtrack.exactPosition(), testCase.expected);
+        EXPECT_EQ(soundtrack.position(), static_cast<float>(testCase.expected));
+    }
+
+    soundtrack.seek(1.0);
+    soundtrack.play();
+    ASSERT_TRUE(waitUntilPlaying(soundtrack, true, 1000));
+    SDL_Delay(100);
+    soundtrack.pause();
+    EXPECT_TRUE(soundtrack.isPaused());
+    EXPECT_FALSE(soundtrack.isPlaying());
+    const double held = soundtrack.exactPosition();
+    EXPECT_GT(held, 1.0);
+    SDL_Delay(50);
+    EXPECT_EQ(soundtrack.exactPosition(), held);
+    soundtrack.resume();
+    EXPECT_FALSE(soundtrack.isPaused());
+    EXPECT_TRUE(soundtrack.isPlaying());
+    EXPECT_EQ(soundtrack.exactPosition(), held);
     EXPECT_TRUE(log.lines().empty());
 }
 
