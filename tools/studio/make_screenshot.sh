@@ -18,11 +18,12 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 
 # Bar 20 holds every object of the scene; the pause keeps the picture still while
-# the frame is saved.
+# the frame is saved, and L shows the section's loop on the strip.
 cat > "$work/screenshot.script" <<SCRIPT
 seek 20:2:00
 pause
 overlay on
+key L
 wait 1
 shot $root/docs/studio.png
 quit
