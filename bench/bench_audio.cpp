@@ -1,4 +1,4 @@
-// The soundtrack's load time for a 3-minute MP3 and the quality of its clock when
+// The soundtrack's load and seek times for a 3-minute MP3 and the quality of its clock when
 // read once per 60 Hz frame, over ten seconds of it and over the whole of the demo's
 // own music. Plays on SDL's silent driver unless SDL_AUDIODRIVER
 // names another. The MP3 is made with sox and lame in the temporary folder.
@@ -100,6 +100,38 @@ void BM_DecodeWhole3Minutes(benchmark::State& state)
     }
 }
 BENCHMARK(BM_DecodeWhole3Minutes)->Unit(benchmark::kMillisecond);
+
+// A sample-exact seek in the 3-minute piece and the first piece of music decoded
+// after it, as the audio callback decodes it (the decoder defers the seek's work to
+// that read). Against the same read without a seek, the difference is what a seek
+// costs the callback. The targets stride through the whole file, to frame starts
+// and to positions within MPEG frames alike.
+void BM_SeekAndRead3Minutes(benchmark::State& state)
+{
+    const bool seeking = state.range(0) != 0;
+    Mp3Decoder decoder;
+    if (!makeLongMusic() || decoder.open(kLongMusic) != kAudioOk) {
+        state.SkipWithError("sox and lame could not make the 3-minute MP3");
+        return;
+    }
+    constexpr int kChunkFrames = 1152;
+    constexpr int64_t kStrideFrames = 1645633;
+    std::vector<int16_t> chunk(static_cast<size_t>(kChunkFrames) * decoder.channels);
+    int64_t target = 0;
+    for (auto _ : state) {
+        target = (target + kStrideFrames) % (decoder.lengthFrames - kChunkFrames);
+        if (seeking) {
+            decoder.seek(target);
+        }
+        const int count = decoder.read(chunk.data(), kChunkFrames);
+        benchmark::DoNotOptimize(count);
+        if (count < kChunkFrames) {
+            decoder.seek(0);
+        }
+    }
+    state.SetLabel(seeking ? "seek, then read 1152 frames" : "read 1152 frames");
+}
+BENCHMARK(BM_SeekAndRead3Minutes)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 struct LineFit {
     double slope = 0.0;
