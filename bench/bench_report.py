@@ -2,6 +2,7 @@
 from bench_parse import (TARGET_CLOCK_MS, TARGET_CPU_MS, TARGET_FPS, TARGET_STARTUP_S, find, met, ms, summary)
 from bench_sections import (Doc, fmt, load_text, verdict, write_callgrind, write_clock, write_frames, write_micro,
                             write_startup)
+from bench_studio_section import write_studio
 
 
 def write_header(doc, report, figures):
@@ -56,6 +57,7 @@ def markdown(report):
     write_startup(doc, report)
     write_clock(doc, report)
     write_micro(doc, report)
+    write_studio(doc, report)
     write_analysis(doc, report, figures)
     return '\n'.join(doc.lines).rstrip() + '\n'
 

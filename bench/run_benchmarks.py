@@ -269,6 +269,7 @@ def main():
     section('scene', lambda: google_benchmark(build, results, 'bench_scene', repeated(3)))
     section('frame', lambda: google_benchmark(build, results, 'bench_frame',
                                               env_extra={'BENCH_FRAME_SAMPLES': str(FRAME_SAMPLES)}))
+    section('studio', lambda: google_benchmark(build, results, 'bench_studio'))
     section('callgrind', lambda: callgrind_frames(build, results))
     section('startup', lambda: startup_runs(build, results))
     if not QUICK:

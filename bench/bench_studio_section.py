@@ -1,0 +1,43 @@
+"""The studio's section of docs/PERFORMANCE.md, from bench_studio."""
+from bench_parse import find, ms
+from bench_sections import fmt, load_text, verdict
+
+TARGET_OVERLAY_MS = 1.0
+TARGET_RELOAD_MS = 20.0
+
+
+def write_studio(doc, report):
+    studio = report.get('studio')
+    doc.add('## The studio', '')
+    if not studio:
+        doc.add('bench_studio gave no results (see bench-results/bench_studio.log).', '')
+        return
+    reload = find(studio, r'^TimelineReload')
+    whole = find(studio, r'^OverlayFrame/part:0/')
+    panels = find(studio, r'^OverlayFrame/part:1/')
+    hand_over = find(studio, r'^OverlayFrame/part:2/')
+    seek = find(studio, r'^SeekLatency')
+    doc.add('`bench_studio` runs the studio itself on the repository\'s Config.txt (1280 x 720, MSAA 4, every '
+            'object) from the first main part, paused. The overlay\'s time is the main thread\'s own CPU time '
+            'for one overlay frame, after the scene\'s frame is finished; on llvmpipe the hand-over of its draw '
+            'lists to the GL includes the driver\'s vertex work on that thread, which a GPU does itself. Seek '
+            'latency runs from a key that moves one bar to the end of the first frame drawn at the new row '
+            '(swap and glFinish included).', '')
+    rows = []
+    if reload:
+        rows.append([f'Timeline reload under {TARGET_RELOAD_MS:g} ms (parse of res/sync/demo.timeline, '
+                     f'{fmt(reload.get("tracks"), 0)} tracks built and swapped in)', f'{fmt(ms(reload), 2)} ms',
+                     verdict(ms(reload) < TARGET_RELOAD_MS)])
+    if whole and panels and hand_over:
+        rows.append([f'Overlay CPU time under {TARGET_OVERLAY_MS:g} ms a frame: its panels (ImGui\'s layout)',
+                     f'{fmt(ms(panels), 2)} ms', verdict(ms(panels) < TARGET_OVERLAY_MS)])
+        rows.append(['... with the hand-over to the GL (llvmpipe\'s vertex work included)',
+                     f'{fmt(ms(whole), 2)} ms (hand-over alone {fmt(ms(hand_over), 2)} ms)',
+                     verdict(ms(whole) < TARGET_OVERLAY_MS)])
+    if seek:
+        frames = seek.get('frames_to_new_row')
+        rows.append(['Seek latency under one frame: the first frame after the key shows the new row',
+                     f'{fmt(ms(seek))} ms, {fmt(frames, 0)} frame; a frame without a seek '
+                     f'{fmt(seek.get("plain_frame_ms"))} ms', verdict(frames is not None and frames <= 1.0)])
+    doc.table(['Target', 'Measured', 'Result'], rows)
+    doc.add(f'Load average: {load_text((report.get("load") or {}).get("studio"))}.', '')
