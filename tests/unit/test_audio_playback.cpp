@@ -162,14 +162,20 @@ TEST_F(Backend, SeekingToTheEndEndsPlaybackAndBeyondItFails)
 TEST_F(Backend, ReopeningTheDeviceKeepsThePlaybackGoing)
 {
     uint32_t stream = open("clip_stereo_44100.mp3");
+    uint32_t paused = open("clip_mono_48000.mp3");
     ASSERT_TRUE(audioChannelPlay(stream, false));
+    ASSERT_TRUE(audioChannelPlay(paused, false));
     SDL_Delay(300);
+    ASSERT_TRUE(audioChannelPause(paused));
+    const uint64_t held = audioChannelGetPosition(paused, kAudioPositionHeard);
     const double before = heardSeconds(stream);
     ASSERT_TRUE(audioSetUpdatePeriod(50));
     EXPECT_GE(heardSeconds(stream), before);
     EXPECT_EQ(audioChannelIsActive(stream), kAudioPlaying);
     SDL_Delay(300);
     EXPECT_GT(heardSeconds(stream), before);
+    EXPECT_EQ(audioChannelIsActive(paused), kAudioPaused);
+    EXPECT_EQ(audioChannelGetPosition(paused, kAudioPositionHeard), held);
 }
 
 // The clock read as often as possible during playback: it never goes back, never
