@@ -24,6 +24,12 @@ bool Studio::init(const StudioOptions& options)
 {
     Engine::instance = &engine;
     log.install();
+    // A script is checked whole before anything starts.
+    std::string error;
+    if (!options.script.empty() && !script.load(options.script, error)) {
+        log.error("studio: " + error);
+        return false;
+    }
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) != 0) {
         log.error(std::string("studio: SDL_Init failed: ") + SDL_GetError());
         return false;
@@ -44,11 +50,6 @@ bool Studio::init(const StudioOptions& options)
     overlayReady = overlay.init(engine.window.sdlWindow, engine.window.glContext);
     if (!overlayReady) {
         log.error("studio: the overlay could not start; running without it");
-    }
-    std::string error;
-    if (!options.script.empty() && !script.load(options.script, error)) {
-        log.error("studio: " + error);
-        return false;
     }
     return applyOptions(options);
 }

@@ -13,13 +13,17 @@ namespace {
 constexpr const char* kGroups[] = {"Camera", "Focus", "Grid", "Ring", "Cube", "Flakes", "Needles", "FX", "Other"};
 constexpr const char* kOtherGroup = "Other";
 
+// "Ring1.Progress" and "Ring2.Rotation" are both Ring: a group is the start of the
+// name's first part, followed by nothing but digits.
 std::string groupOf(const char* name)
 {
     const char* dot = std::strchr(name, '.');
     std::string prefix = dot != nullptr ? std::string(name, dot) : std::string(name);
     for (const char* group : kGroups) {
-        if (prefix == group) {
-            return prefix;
+        size_t length = std::strlen(group);
+        bool digitsOnly = prefix.find_first_not_of("0123456789", length) == std::string::npos;
+        if (prefix.compare(0, length, group) == 0 && prefix.size() >= length && digitsOnly) {
+            return group;
         }
     }
     return kOtherGroup;

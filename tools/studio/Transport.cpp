@@ -4,6 +4,14 @@
 
 #include <algorithm>
 
+namespace {
+
+// How near the end a stream that stopped by itself must be to count as played out;
+// a device that stalls elsewhere is waited for instead.
+constexpr double kEndSlackSeconds = 0.05;
+
+}
+
 void Transport::init(Soundtrack* newSoundtrack, double newRowsPerSecond, double newLengthSeconds)
 {
     soundtrack = newSoundtrack;
@@ -75,13 +83,14 @@ double Transport::update(StudioLog& log)
     if (paused) {
         return row;
     }
-    if (!soundtrack->isPlaying()) {
+    double heard = soundtrack->exactPosition();
+    if (!soundtrack->isPlaying() && heard >= lengthSeconds - kEndSlackSeconds) {
         // The music played out: hold the last row until the author seeks or plays.
         row = lengthRows();
         paused = true;
         return row;
     }
-    row = std::max(soundtrack->exactPosition() * rowsPerSecond, floorRow);
+    row = std::max(heard * rowsPerSecond, floorRow);
     if (looping && row >= loopEnd) {
         seek(loopStart);
         log.info("loop: back to " + formatClock(loopStart));

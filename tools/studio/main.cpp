@@ -1,6 +1,8 @@
 #include "Studio.h"
 #include "StudioOptions.h"
 
+#include <SDL.h>
+
 // The authoring studio: the demo's picture and music with a transport, live
 // reload of the timeline and the shaders, and an overlay of every track.
 int main(int argc, char** argv)
@@ -12,10 +14,12 @@ int main(int argc, char** argv)
     }
     // Lives for the whole process: the scene's objects reach it through Engine::instance.
     static Studio studio;
-    bool started = studio.init(options);
-    if (started) {
-        studio.run();
+    // A failed start has said why; what it did start is left to the end of the process.
+    if (!studio.init(options)) {
+        SDL_Quit();
+        return 1;
     }
+    studio.run();
     studio.shutdown();
-    return started ? 0 : 1;
+    return 0;
 }
