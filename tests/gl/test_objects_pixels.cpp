@@ -144,6 +144,28 @@ TEST_F(ScenePixels, TheCubesAppearWhereTheyProjectAtTimeZero)
     EXPECT_TRUE(log.lines().empty()) << log.lines().front();
 }
 
+TEST_F(ScenePixels, TheEdgesJoiningACubesTwoFacesAreDrawn)
+{
+    // Cube 2 seen from its side: its faces stand edge-on as the square's left and
+    // right sides, and the edges joining them are its top and bottom.
+    setTrack("Cube.Visible", 1.0f);
+    setTrack("Cube.Z", 0.0f);
+    setTrack("Cube.Scale", 7.0f);
+    const std::vector<glm::vec3> corners = cubeCorners(2, 0.0f, 7.0f);
+    const glm::vec3 centre = (corners.front() + corners.back()) * 0.5f;
+    const float half = corners.back().x - centre.x;
+    lookFrom(centre + glm::vec3(6.0f * half, 0.0f, 0.0f), centre);
+    std::vector<uint8_t> pixels = frameWithDemoObjects(0.0f);
+    for (float y : {-half, half}) {
+        const glm::vec3 p = projectToWindow(centre + glm::vec3(half, y, 0.0f));
+        bool lit = false;
+        for (int dy = -1; dy <= 1; ++dy) {
+            lit = lit || isLit(pixels, static_cast<int>(p.x), static_cast<int>(p.y) + dy);
+        }
+        EXPECT_TRUE(lit) << "no joining edge at height " << y;
+    }
+}
+
 TEST_F(ScenePixels, AnInvisibleCubeLeavesTheFrameBlack)
 {
     for (float visible : {0.0f, -1.0f}) {

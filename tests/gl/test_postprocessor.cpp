@@ -143,12 +143,13 @@ TEST_F(PostProcessorTest, GradeControlsActOnTheComposite)
         }
     }
 
-    // A red tint at full strength lifts red towards white and leaves green and blue.
-    setTracks(neutralBloom({{"FX.BG_R", 1.0f}, {"FX.BG_A", 1.0f}}));
+    // An orange tint at half strength: each channel is lifted by strength x tint
+    // of its distance to white, so every one of R, G, B and A must land in its place.
+    setTracks(neutralBloom({{"FX.BG_R", 1.0f}, {"FX.BG_G", 0.5f}, {"FX.BG_B", 0.0f}, {"FX.BG_A", 0.5f}}));
     applyFrame();
     const Rgba tinted = pixelAt(readWindow(), kWidth, kWidth / 2, kHeight / 2);
-    EXPECT_GT(tinted.r, neutralCentre.r + 100);
-    EXPECT_NEAR(tinted.g, neutralCentre.g, 1);
+    EXPECT_NEAR(tinted.r, toByte(kGrey + 0.5f * 1.0f * (1.0f - kGrey)), 2);
+    EXPECT_NEAR(tinted.g, toByte(kGrey + 0.5f * 0.5f * (1.0f - kGrey)), 2);
     EXPECT_NEAR(tinted.b, neutralCentre.b, 1);
 }
 
