@@ -3,6 +3,7 @@
 // video path through ffmpeg where it is installed.
 #include "DemoRun.h"
 #include "TestPaths.h"
+#include "TrackFiles.h"
 
 #include <gtest/gtest.h>
 #include <stb_image.h>
@@ -140,6 +141,33 @@ TEST(Capture, AStillIsTheFrameOfARangeAtTheSameTime)
     ASSERT_EQ(still.exitCode, 0) << still.output;
     EXPECT_EQ(filesIn(dir.file("still")), frameNames(1));
     EXPECT_EQ(readFile(dir.file("still/frame_000000.png")), readFile(dir.file("range/frame_000002.png")));
+}
+
+// The loader keeps a track file's ascending run of keys and drops every key on or
+// before a kept row, so an unsorted file reads as its first key alone here, not
+// as its keys put in order.
+TEST(Capture, AnUnsortedTrackFileReadsAsItsAscendingRunOfKeys)
+{
+    constexpr int kStep = 0;
+    const char* track = "res/sync/_FX.Exposure.track";
+    const std::vector<std::string> still = {"--still", kStillOfThirdFrame, "--size", kSize, "--msaa", "0", "--out"};
+    auto stillWith = [&](const DemoDir& dir, const std::string& trackBytes, const std::string& out) {
+        writeFile(dir.file(track), trackBytes);
+        std::vector<std::string> args = still;
+        args.push_back(out);
+        ProcessResult result = capture(dir, args);
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        return readFile(dir.file(out + "/frame_000000.png"));
+    };
+    DemoDir dir;
+    const std::string unsorted = stillWith(
+        dir, le32(3) + keyBytes(2000, 2.0f, kStep) + keyBytes(0, -3.0f, kStep) + keyBytes(1000, -3.0f, kStep),
+        "unsorted");
+    const std::string firstKeyOnly = stillWith(dir, le32(1) + keyBytes(2000, 2.0f, kStep), "first");
+    const std::string putInOrder = stillWith(dir, le32(1) + keyBytes(0, -3.0f, kStep), "ordered");
+    ASSERT_FALSE(unsorted.empty());
+    EXPECT_EQ(unsorted, firstKeyOnly);
+    EXPECT_NE(unsorted, putInOrder);
 }
 
 TEST(Capture, FramesOfAnEarlierLongerCaptureDoNotSurvive)

@@ -1,3 +1,5 @@
+#include "engine/Engine.h"
+
 #include "DemoRun.h"
 #include "TestPaths.h"
 
@@ -414,6 +416,31 @@ TEST_F(EngineRun, UnwritableLogEndsTheRunWithoutLog)
     for (const char* text : {"Initializing Engine", "Failed to initialize SDL!"}) {
         EXPECT_EQ(result.output.find(text), std::string::npos) << result.output;
     }
+}
+
+// Other code reaches the engine through Engine::instance; once shut down, there
+// is no engine to reach.
+TEST(EngineInstance, IsTheEngineFromInitUntilShutdownAndNullAfter)
+{
+    DemoDir dir;
+    char previousDir[4096];
+    ASSERT_NE(getcwd(previousDir, sizeof previousDir), nullptr);
+    ASSERT_EQ(chdir(dir.path.c_str()), 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    {
+        Engine engine;
+        EXPECT_EQ(Engine::instance, nullptr);
+        const bool started = engine.init();
+        EXPECT_TRUE(started) << joined(dir.logLines());
+        EXPECT_EQ(Engine::instance, &engine);
+        if (started) {
+            engine.shutdown();
+            EXPECT_EQ(Engine::instance, nullptr);
+        }
+    }
+    unsetenv("SDL_VIDEODRIVER");
+    ASSERT_EQ(chdir(previousDir), 0);
 }
 
 }
