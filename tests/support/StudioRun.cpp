@@ -91,12 +91,13 @@ double meanValue(const RgbImage& image)
 
 double musicSecondsAfter(const std::string& output, const std::string& command)
 {
+    const std::string label = "music ";
     size_t line = output.find("script: " + command + " ->");
-    size_t music = line == std::string::npos ? line : output.find("music ", line);
+    size_t music = line == std::string::npos ? line : output.find(label, line);
     if (music == std::string::npos) {
         return -1.0;
     }
-    return std::strtod(output.c_str() + music + 6, nullptr);
+    return std::strtod(output.c_str() + music + label.size(), nullptr);
 }
 
 }

@@ -15,6 +15,8 @@ constexpr float kMinZoom = 0.25f;
 constexpr float kMaxZoom = 16.0f;
 constexpr float kWheelZoomStep = 1.25f;
 constexpr float kKeyDotRadius = 3.0f;
+constexpr float kCurveThickness = 1.0f;
+constexpr float kPlayheadThickness = 2.0f;
 constexpr float kValueMargin = 0.1f;
 constexpr float kMinHeight = 80.0f;
 constexpr ImU32 kBackground = IM_COL32(20, 20, 24, 230);
@@ -87,7 +89,7 @@ void drawCurve(ImDrawList* draw, const View& view, const Track* track, const std
     for (size_t px = 0; px < values.size(); ++px) {
         points[px] = ImVec2(view.origin.x + static_cast<float>(px), view.y(values[px]));
     }
-    draw->AddPolyline(points.data(), static_cast<int>(points.size()), color, ImDrawFlags_None, 1.0f);
+    draw->AddPolyline(points.data(), static_cast<int>(points.size()), color, ImDrawFlags_None, kCurveThickness);
     for (int32_t i = 0; i < track->keyCount; ++i) {
         double row = track->keys[i].row;
         if (row >= view.firstRow && row <= view.lastRow) {
@@ -129,5 +131,5 @@ void CurvePanel::draw(TrackStore* store, const std::vector<std::string>& names, 
     for (size_t i = 0; i < tracks.size(); ++i) {
         drawCurve(draw, view, tracks[i], curves[i], kPalette[i % IM_ARRAYSIZE(kPalette)]);
     }
-    draw->AddLine(ImVec2(view.x(row), view.origin.y), ImVec2(view.x(row), view.origin.y + size.y), kPlayhead, 2.0f);
+    draw->AddLine(ImVec2(view.x(row), view.origin.y), ImVec2(view.x(row), view.origin.y + size.y), kPlayhead, kPlayheadThickness);
 }

@@ -17,6 +17,7 @@ constexpr const char* kTitle = "Morlenth studio";
 constexpr float kMusicBpm = 110.0f;
 constexpr double kSecondsPerMinute = 60.0;
 constexpr double kRowsPerBeat = 16.0;
+constexpr double kMillisecondsPerSecond = 1000.0;
 
 }
 
@@ -157,7 +158,7 @@ void Studio::drawFrame()
     if (overlayReady && overlayVisible) {
         uint64_t start = SDL_GetPerformanceCounter();
         overlay.draw(*this);
-        overlayMs = 1000.0 * static_cast<double>(SDL_GetPerformanceCounter() - start) /
+        overlayMs = kMillisecondsPerSecond * static_cast<double>(SDL_GetPerformanceCounter() - start) /
                     static_cast<double>(SDL_GetPerformanceFrequency());
     }
     if (!shotPath.empty()) {

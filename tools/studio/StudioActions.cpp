@@ -12,12 +12,14 @@ namespace {
 
 constexpr double kPageBars = 8.0;
 constexpr size_t kMarkerKeys = 9;
+// A row computed from seconds may land a hair off the grid line it stands on.
+constexpr double kGridSnap = 1e-6;
 
 // The next grid line strictly after (or before) the row, so repeated steps walk the grid.
 double gridStep(double row, double size, int direction)
 {
     double cell = row / size;
-    double snapped = direction > 0 ? std::floor(cell + 1e-6) + 1.0 : std::ceil(cell - 1e-6) - 1.0;
+    double snapped = direction > 0 ? std::floor(cell + kGridSnap) + 1.0 : std::ceil(cell - kGridSnap) - 1.0;
     return snapped * size;
 }
 

@@ -21,6 +21,7 @@ constexpr ImU32 kLoopFill = IM_COL32(80, 140, 255, 90);
 constexpr ImU32 kPlayheadLine = IM_COL32(255, 80, 80, 255);
 constexpr double kMillisecondsPerSecond = 1000.0;
 constexpr float kLabelGap = 2.0f;
+constexpr float kPlayheadThickness = 2.0f;
 
 void drawReadout(Studio& studio)
 {
@@ -93,7 +94,7 @@ void drawStrip(Studio& studio)
         }
     }
     float head = x(transport.row);
-    draw->AddLine(ImVec2(head, origin.y), ImVec2(head, origin.y + size.y), kPlayheadLine, 2.0f);
+    draw->AddLine(ImVec2(head, origin.y), ImVec2(head, origin.y + size.y), kPlayheadLine, kPlayheadThickness);
 }
 
 }
