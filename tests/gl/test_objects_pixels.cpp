@@ -248,6 +248,30 @@ TEST_F(ScenePixels, TheFadeTrackScalesTheSwarmsColour)
     EXPECT_EQ(brightest[2], 0);
 }
 
+// A swarm faded out draws nothing at all: no black lines, and no depth that
+// would cut them into the floor behind it.
+TEST_F(ScenePixels, AFullyFadedSwarmLeavesTheGridBehindItIntact)
+{
+    auto floorFrame = [this](float swarmVisible) {
+        TearDown();
+        SetUp();
+        setTrack("Grid.Visible", 1.0f);
+        for (const char* swarm : {"Flakes", "Needles"}) {
+            const std::string name(swarm);
+            setTrack(name + ".Visible", swarmVisible);
+            setTrack(name + ".Fade", 0.0f);
+            setTrack(name + ".Y", 6.0f);
+            setTrack(name + ".Z", 6.0f);
+            setTrack(name + ".Time", 1.0f);
+        }
+        lookFrom({0.0f, 12.0f, 12.0f}, {0.0f, 0.0f, 0.0f});
+        return frameWithDemoObjects(2.0f);
+    };
+    const std::vector<uint8_t> floorAlone = floorFrame(0.0f);
+    ASSERT_GT(countLit(floorAlone), kGlWindowWidth * kGlWindowHeight / 40);
+    EXPECT_TRUE(floorFrame(1.0f) == floorAlone);
+}
+
 TEST_F(ScenePixels, TheSameTracksGiveTheSameFrameOnEveryRun)
 {
     auto everythingVisible = [this] {
