@@ -9,6 +9,11 @@
 // cpu_side: the main thread's own CPU time inside Scene::render (track reads,
 // uniform look-ups, draw submission, the driver's vertex work and binning);
 // time spent blocked on the rasteriser threads is not in it.
+//
+// BM_FloorFrame is the same frame with trivial shaders (bench/floor/shaders: the
+// grid without its noise, the passes without reads or arithmetic): the same
+// frame buffers, passes, clears and draw calls, so the real frame against it
+// shows how close the demo is to what its fixed design costs on this machine.
 #include "BenchSupport.h"
 #include "audio/Mp3Decoder.h"
 #include "engine/Engine.h"
@@ -30,6 +35,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -51,6 +57,7 @@ constexpr int kDefaultSamples = 180;
 constexpr int kWarmUpFrames = 4;
 
 Engine engine;
+namespace fs = std::filesystem;
 
 int sampleCount()
 {
@@ -73,11 +80,28 @@ double wallSeconds()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// The demo's start-up without the audio device: window, GL, sync device on
-// res/sync/, scene, objects.
-bool startDemo(int samples, int bloom)
+// A working folder like the repository's, whose shaders are the trivial ones
+// where bench/floor/shaders has a file of the same name; empty on failure.
+std::string floorFolder()
 {
-    if (chdir(sourceRoot().c_str()) != 0 || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    std::error_code error;
+    const fs::path root = sourceRoot();
+    const fs::path folder = fs::temp_directory_path(error) / ("morlenth-floor-" + std::to_string(getpid()));
+    fs::remove_all(folder, error);
+    fs::create_directories(folder / "res", error);
+    fs::copy(root / "res/shaders", folder / "res/shaders", error);
+    fs::copy(root / "bench/floor/shaders", folder / "res/shaders", fs::copy_options::overwrite_existing, error);
+    for (const char* data : {"audio", "sync", "textures"}) {
+        fs::create_directory_symlink(root / "res" / data, folder / "res" / data, error);
+    }
+    return error ? std::string() : folder.string();
+}
+
+// The demo's start-up without the audio device, in the given working folder:
+// window, GL, sync device on res/sync/, scene, objects.
+bool startDemo(int samples, int bloom, const std::string& folder)
+{
+    if (chdir(folder.c_str()) != 0 || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return false;
     }
     SDL_LogSetAllPriority(SDL_LOG_PRIORITY_WARN);
@@ -176,7 +200,7 @@ double mean(const std::vector<double>& values)
     return sum / static_cast<double>(values.size());
 }
 
-void BM_DemoFrame(benchmark::State& state)
+void runFrames(benchmark::State& state, const std::string& folder)
 {
     const int samples = static_cast<int>(state.range(0));
     const int bloom = static_cast<int>(state.range(1));
@@ -185,7 +209,7 @@ void BM_DemoFrame(benchmark::State& state)
         state.SkipWithError("res/audio/melody.mp3 cannot be read");
         return;
     }
-    if (!startDemo(samples, bloom)) {
+    if (folder.empty() || !startDemo(samples, bloom, folder)) {
         state.SkipWithError("no GL 3.3 window or the scene failed to start (run under xvfb-run)");
         return;
     }
@@ -232,6 +256,19 @@ void BM_DemoFrame(benchmark::State& state)
     state.counters["load_average"] = load[0];
 }
 
+void BM_DemoFrame(benchmark::State& state)
+{
+    runFrames(state, sourceRoot());
+}
+
+void BM_FloorFrame(benchmark::State& state)
+{
+    const std::string folder = floorFolder();
+    runFrames(state, folder);
+    std::error_code error;
+    fs::remove_all(folder, error);
+}
+
 void frameArguments(benchmark::internal::Benchmark* benchmark)
 {
     benchmark->ArgNames({"msaa", "bloom"});
@@ -247,6 +284,15 @@ void frameArguments(benchmark::internal::Benchmark* benchmark)
 
 BENCHMARK(BM_DemoFrame)
     ->Apply(frameArguments)
+    ->Iterations(sampleCount())
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The floor at the demo's own setting, bloom on, with and without multisampling.
+BENCHMARK(BM_FloorFrame)
+    ->ArgNames({"msaa", "bloom"})
+    ->Args({0, 1})
+    ->Args({4, 1})
     ->Iterations(sampleCount())
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

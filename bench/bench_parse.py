@@ -176,11 +176,11 @@ def percentile(values, fraction):
     return ordered[min(len(ordered) - 1, int(fraction * (len(ordered) - 1) + 0.5))]
 
 
-def frame_rows(frame):
+def frame_rows(frame, benchmark='BM_DemoFrame'):
     rows = []
     for name, entry in (frame or {}).items():
         match = re.search(r'msaa:(-?\d+)/bloom:(-?\d+)', name)
-        if not match:
+        if not match or not name.startswith(benchmark + '/'):
             continue
         bloom = {'0': 'off', '1': 'on', '-1': 'as authored'}[match.group(2)]
         rows.append((int(match.group(1)), match.group(2), bloom, entry))
@@ -191,7 +191,7 @@ def frame_rows(frame):
 def summary(report):
     """The headline figures and whether each target is met."""
     frame = report.get('frame') or {}
-    target = find(frame, r'msaa:4/bloom:1/')
+    target = find(frame, r'^BM_DemoFrame/msaa:4/bloom:1/')
     startups = [startup_seconds(run) for run in report.get('startup') or []]
     startups = [value for value in startups if value is not None]
     clock = find(report.get('clock'), 'ClockWholeMusic')

@@ -2,6 +2,7 @@
 from bench_parse import (TARGET_CLOCK_MS, TARGET_CPU_MS, TARGET_FPS, TARGET_STARTUP_S, find, met, ms, summary)
 from bench_sections import (Doc, fmt, load_text, verdict, write_callgrind, write_clock, write_frames, write_micro,
                             write_startup)
+from bench_floor_section import write_floor
 from bench_studio_section import write_studio
 
 
@@ -53,6 +54,7 @@ def markdown(report):
     doc = Doc()
     write_header(doc, report, figures)
     write_frames(doc, report)
+    write_floor(doc, report)
     write_callgrind(doc, report, figures)
     write_startup(doc, report)
     write_clock(doc, report)
@@ -65,7 +67,7 @@ def markdown(report):
 def write_analysis(doc, report, figures):
     doc.add('## What limits each figure', '')
     frame = report.get('frame') or {}
-    target = find(frame, r'msaa:4/bloom:1/')
+    target = find(frame, r'^BM_DemoFrame/msaa:4/bloom:1/')
     post_only = find(report.get('scene'), r'SceneFrame/0/')
     post_ms = ms(post_only) if post_only else None
     verb = 'met' if met(figures['fps'], TARGET_FPS, below=False) else 'missed'
