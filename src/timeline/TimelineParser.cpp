@@ -4,6 +4,8 @@
 
 #include <cctype>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -85,6 +87,16 @@ bool isConstantName(const std::string& name)
     return true;
 }
 
+}
+
+bool readTimelineText(const std::string& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
 }
 
 bool TimelineParser::parse(const std::string& text)

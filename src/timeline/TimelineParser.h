@@ -26,6 +26,9 @@ struct SourceError {
     std::string message;
 };
 
+// The whole timeline file as it lies on disk; false when it cannot be read.
+bool readTimelineText(const std::string& path, std::string& text);
+
 // Reads the timeline text (see docs/synctool.md): track headers, key lines with plain
 // rows or bar:beat:row positions, named bar constants and comments. Every problem is
 // collected with its line, so an author sees them all at once.

@@ -6,23 +6,11 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
 constexpr const char* kTrackDirectory = "res/sync/";
 constexpr uint64_t kPollIntervalMs = 200;
-
-bool readText(const std::string& path, std::string& text)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
 
 double millisecondsSince(std::chrono::steady_clock::time_point start)
 {
@@ -36,7 +24,7 @@ bool TimelineReloader::load(const std::string& path, SyncDevice& sync, StudioLog
     watch.watch(path);
     displayName = std::filesystem::path(path).filename().string();
     std::string text;
-    if (!readText(path, text)) {
+    if (!readTimelineText(path, text)) {
         log.error("studio: cannot read the timeline " + path);
         return false;
     }
@@ -61,7 +49,7 @@ bool TimelineReloader::compile(SyncDevice& sync, StudioLog& log)
     auto start = std::chrono::steady_clock::now();
     std::string text;
     TimelineParser parser;
-    if (!readText(watch.path, text)) {
+    if (!readTimelineText(watch.path, text)) {
         errors = {displayName + ":0: cannot be read"};
     } else if (!parser.parse(text)) {
         errors.clear();

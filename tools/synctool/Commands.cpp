@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 
 namespace fs = std::filesystem;
@@ -21,16 +20,6 @@ constexpr const char* kTrackPrefix = "_";
 constexpr const char* kTrackExtension = ".track";
 constexpr int kPositionColumn = 12;
 constexpr int kValueColumn = 14;
-
-bool readText(const std::string& path, std::string& text)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
 
 // "_FX.Fade.track" holds the track "FX.Fade".
 std::string trackNameOfFile(const std::string& path)
@@ -85,7 +74,7 @@ bool loadLikeTheDemo(const std::string& path, Track& track)
 int runBuild(const std::string& sourcePath, const std::string& outputDir)
 {
     std::string text;
-    if (!readText(sourcePath, text)) {
+    if (!readTimelineText(sourcePath, text)) {
         std::fprintf(stderr, "synctool: cannot read %s\n", sourcePath.c_str());
         return kExitProblems;
     }
