@@ -109,6 +109,8 @@ namespace {
 
 bool createContext()
 {
+    // The X display of the test and nothing else (see runProcess).
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL_Init failed: %s\n", SDL_GetError());
         return false;

@@ -101,6 +101,10 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) {
             _exit(127);
         }
+        // Only the test's X display: should it go away, SDL would otherwise fall
+        // back to a driver whose GL context GLEW cannot load, and the run would
+        // fail for a reason that is not the program's.
+        setenv("SDL_VIDEODRIVER", "x11", 1);
         for (const std::string& entry : env) {
             size_t eq = entry.find('=');
             std::string name = entry.substr(0, eq);
