@@ -118,7 +118,8 @@ void GridObject::render(float)
     glUseProgram(shader.program);
     checkGlError();
     // A texture that failed to load leaves name 0 (and no sampler): the grid
-    // still draws, reading the empty texture as a flat floor.
+    // still draws, but texture 0 reads as (0, 0, 0, 1), which lifts or lowers
+    // the whole floor by the octaves' weights instead of leaving it flat.
     glActiveTexture(GL_TEXTURE0 + kNoiseTextureUnit);
     checkGlError();
     glBindTexture(GL_TEXTURE_2D, noiseTexture.id);
