@@ -9,10 +9,11 @@ def write_floor(doc, report):
     floor = {samples: entry for samples, key, _, entry in frame_rows(frame, 'BM_FloorFrame') if key == '1'}
     doc.add('## The renderer\'s floor', '',
             '`bench_frame`\'s BM_FloorFrame draws the same frames as above with trivial shaders '
-            '(bench/floor/shaders: the grid placed flat without its noise, every post pass a constant without '
-            'texture reads): the same frame buffers, passes, clears, draw calls and uniform traffic, so it is '
-            'what the fixed design costs on this machine before any shading. The ratio of the real frame to it '
-            'shows how much of the frame the shaders\' own work is. Medians of one run, bloom on.', '')
+            '(bench/floor/shaders: every object\'s vertices fetched and clipped away, every post pass a constant '
+            'without texture reads): the same frame buffers, passes, clears, draw calls and uniform traffic, so it '
+            'is what the fixed design costs on this machine before any line is drawn or any pixel shaded. The '
+            'ratio of the real frame to it shows how close the demo comes to that limit. Medians of one run, '
+            'bloom on.', '')
     rows = []
     for samples in sorted(set(real) & set(floor)):
         ours, least = real[samples], floor[samples]

@@ -10,9 +10,9 @@
 // uniform look-ups, draw submission, the driver's vertex work and binning);
 // time spent blocked on the rasteriser threads is not in it.
 //
-// BM_FloorFrame is the same frame with trivial shaders (bench/floor/shaders: the
-// grid without its noise, the passes without reads or arithmetic): the same
-// frame buffers, passes, clears and draw calls, so the real frame against it
+// BM_FloorFrame is the same frame with trivial shaders (bench/floor/shaders: every
+// vertex fetched and clipped away, the passes without reads or arithmetic): the
+// same frame buffers, passes, clears and draw calls, so the real frame against it
 // shows how close the demo is to what its fixed design costs on this machine.
 #include "BenchSupport.h"
 #include "audio/Mp3Decoder.h"

@@ -191,7 +191,7 @@ def write_clock(doc, report):
             'earlier than the one before (0: the clock is monotonic); "standing still" counts reads equal to the '
             'one before: the clock never runs past what the device was handed, so it stands still when the '
             'device\'s thread has not run for a frame (a busy machine). The slope is '
-            'the dummy device\'s pace (it plays about 4 % fast).', '')
+            'the dummy device\'s pace against the wall clock (1 is true time).', '')
 
 
 def write_micro(doc, report):

@@ -1,7 +1,8 @@
 #version 330 core
 
-// The renderer's floor: the lattice placed flat, without its noise; the
-// uniforms stay active at no cost.
+// The renderer's floor: every lattice point fetched and then clipped away, so
+// the draw call stays and no line is rasterised; the uniforms stay active at no
+// cost.
 layout(location = 0) in vec3 aPosition;
 
 uniform mat4 uProjectionMatrix;
@@ -13,9 +14,12 @@ uniform float uNoiseMagnitude;
 uniform vec2 uNoiseScroll;
 uniform float uCenterGravity;
 
+const vec4 kBeyondTheFarPlane = vec4(0.0, 0.0, 2.0, 1.0);
+
 void main()
 {
-    float unused = dot(uNoiseBias, vec4(1.0)) + uNoiseMagnitude + uNoiseScroll.x + uCenterGravity +
-                   float(textureSize(uNoiseTexSampler, 0).x);
-    gl_Position = uProjectionMatrix * uViewMatrix * uModelMatrix * vec4(aPosition + unused * 1e-30, 1.0);
+    vec4 unused = uProjectionMatrix[0] + uViewMatrix[0] + uModelMatrix[0] + vec4(aPosition, 0.0) + uNoiseBias +
+                  vec4(uNoiseScroll, uNoiseMagnitude, uCenterGravity) +
+                  vec4(textureSize(uNoiseTexSampler, 0), 0.0, 0.0);
+    gl_Position = kBeyondTheFarPlane + unused * 1e-30;
 }
