@@ -1,6 +1,14 @@
 #include "timeline/TrackFileLayout.h"
 
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+
+namespace {
+
+constexpr const char* kTemporarySuffix = ".saving";
+
+}
 
 // Assembled byte by byte so the files read the same on hosts of either byte order.
 int32_t decodeTrackInt32(const unsigned char* bytes)
@@ -38,4 +46,29 @@ void encodeTrackKey(const TrackKey& key, unsigned char* bytes)
     std::memcpy(&valueBits, &key.value, sizeof valueBits);
     encodeTrackInt32(valueBits, bytes + 4);
     bytes[8] = static_cast<unsigned char>(static_cast<int8_t>(key.interpolation));
+}
+
+bool writeTrackFile(const std::string& path, const std::vector<TrackKey>& keys)
+{
+    std::string bytes(kTrackCountBytes + keys.size() * kTrackKeyBytes, '\0');
+    unsigned char* data = reinterpret_cast<unsigned char*>(&bytes[0]);
+    encodeTrackInt32(static_cast<int32_t>(keys.size()), data);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        encodeTrackKey(keys[i], data + kTrackCountBytes + i * kTrackKeyBytes);
+    }
+    const std::string temporary = path + kTemporarySuffix;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (out.fail()) {
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
 }

@@ -6,13 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
 constexpr const char* kTrackPrefix = "_";
 constexpr const char* kTrackExtension = ".track";
-constexpr const char* kTemporarySuffix = ".saving";
 
 FILE* openNothing(const char*, const char*)
 {
@@ -35,36 +33,6 @@ bool fillTrack(TrackStore* store, const SourceTrack& source)
     }
     std::memcpy(track->keys, source.keys.data(), bytes);
     track->keyCount = static_cast<int32_t>(source.keys.size());
-    return true;
-}
-
-std::string encodeTrack(const std::vector<TrackKey>& keys)
-{
-    std::string bytes(kTrackCountBytes + keys.size() * kTrackKeyBytes, '\0');
-    unsigned char* at = reinterpret_cast<unsigned char*>(&bytes[0]);
-    encodeTrackInt32(static_cast<int32_t>(keys.size()), at);
-    for (size_t i = 0; i < keys.size(); ++i) {
-        encodeTrackKey(keys[i], at + kTrackCountBytes + i * kTrackKeyBytes);
-    }
-    return bytes;
-}
-
-bool writeReplacing(const std::string& path, const std::string& bytes)
-{
-    std::string temporary = path + kTemporarySuffix;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
     return true;
 }
 
@@ -94,7 +62,7 @@ bool writeTrackFiles(const std::vector<SourceTrack>& tracks, const std::string& 
     std::filesystem::create_directories(fileDirectory, ignored);
     for (const SourceTrack& track : tracks) {
         std::string path = fileDirectory + "/" + kTrackPrefix + track.name + kTrackExtension;
-        if (!writeReplacing(path, encodeTrack(track.keys))) {
+        if (!writeTrackFile(path, track.keys)) {
             error = "cannot write " + path;
             return false;
         }

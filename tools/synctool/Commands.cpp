@@ -2,6 +2,7 @@
 
 #include "timeline/TimelineParser.h"
 #include "TrackFileBytes.h"
+#include "timeline/TrackFileLayout.h"
 #include "timeline/TrackText.h"
 
 #include "timeline/TrackStore.h"

@@ -109,17 +109,3 @@ std::vector<std::string> findTrackFileProblems(const TrackFileBytes& file)
     findKeyProblems(file, problems);
     return problems;
 }
-
-bool writeTrackFile(const std::string& path, const std::vector<TrackKey>& keys)
-{
-    std::string bytes(kTrackCountBytes + keys.size() * kTrackKeyBytes, '\0');
-    unsigned char* data = reinterpret_cast<unsigned char*>(&bytes[0]);
-    encodeTrackInt32(static_cast<int32_t>(keys.size()), data);
-    for (size_t i = 0; i < keys.size(); ++i) {
-        encodeTrackKey(keys[i], data + kTrackCountBytes + i * kTrackKeyBytes);
-    }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return !out.fail();
-}

@@ -21,4 +21,3 @@ TrackFileBytes decodeTrackFileBytes(const std::string& bytes);
 // Every problem of the file, one line each: "key 3: ..." or a remark on the whole file.
 std::vector<std::string> findTrackFileProblems(const TrackFileBytes& file);
 
-bool writeTrackFile(const std::string& path, const std::vector<TrackKey>& keys);
