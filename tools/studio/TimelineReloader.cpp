@@ -28,7 +28,7 @@ bool TimelineReloader::load(const std::string& path, SyncDevice& sync, StudioLog
         log.error("studio: cannot read the timeline " + path);
         return false;
     }
-    compile(sync, log);
+    compileText(text, sync, log);
     return true;
 }
 
@@ -46,12 +46,19 @@ void TimelineReloader::poll(SyncDevice& sync, StudioLog& log)
 
 bool TimelineReloader::compile(SyncDevice& sync, StudioLog& log)
 {
-    auto start = std::chrono::steady_clock::now();
     std::string text;
-    TimelineParser parser;
     if (!readTimelineText(watch.path, text)) {
         errors = {displayName + ":0: cannot be read"};
-    } else if (!parser.parse(text)) {
+        return reportErrors(log);
+    }
+    return compileText(text, sync, log);
+}
+
+bool TimelineReloader::compileText(const std::string& text, SyncDevice& sync, StudioLog& log)
+{
+    auto start = std::chrono::steady_clock::now();
+    TimelineParser parser;
+    if (!parser.parse(text)) {
         errors.clear();
         for (const SourceError& error : parser.errors) {
             errors.push_back(displayName + ":" + std::to_string(error.line) + ": " + error.message);
@@ -69,17 +76,22 @@ bool TimelineReloader::compile(SyncDevice& sync, StudioLog& log)
     }
     lastCompileMs = millisecondsSince(start);
     if (!errors.empty()) {
-        for (const std::string& error : errors) {
-            log.error(error);
-        }
-        log.info("timeline: kept the previous tracks");
-        return false;
+        return reportErrors(log);
     }
     tracks = std::move(parser.tracks);
     markers = std::move(parser.markers);
     log.info("timeline: " + std::to_string(tracks.size()) + " tracks from " + displayName + " in " +
              std::to_string(lastCompileMs) + " ms");
     return true;
+}
+
+bool TimelineReloader::reportErrors(StudioLog& log)
+{
+    for (const std::string& error : errors) {
+        log.error(error);
+    }
+    log.info("timeline: kept the previous tracks");
+    return false;
 }
 
 bool TimelineReloader::save(StudioLog& log)

@@ -30,6 +30,10 @@ public:
     double lastCompileMs = 0.0;
 
 private:
+    bool compileText(const std::string& text, SyncDevice& sync, StudioLog& log);
+    // Logs the errors; the previous tracks stay. Always false.
+    bool reportErrors(StudioLog& log);
+
     FileWatch watch;
     std::string displayName;
     uint64_t lastPollMs = 0;
