@@ -8,11 +8,10 @@ ROOT := $(patsubst %/,%,$(dir $(abspath $(lastword $(MAKEFILE_LIST)))))
 BUILD_DIR ?= build
 BUILD_PATH := $(if $(filter /%,$(BUILD_DIR)),$(BUILD_DIR),$(ROOT)/$(BUILD_DIR))
 JOBS ?= $(shell nproc)
-# xvfb-run -a looks for a free display from :99 up, and so does every other
-# xvfb-run on the machine: two starting together can take the same number, and a
-# server that is just stopping can still answer on it. Starting the search at a
-# number of this shell's own makes that unlikely.
-XVFB := xvfb-run -n $$(( 100 + $$$$ % 800 )) -a -s "-screen 0 1920x1080x24"
+# Xvfb resets itself whenever its last client disconnects, and a client still
+# in its connection handshake at that moment is dropped: its XOpenDisplay fails.
+# Tests start and stop programs side by side on one server, so it must not reset.
+XVFB := xvfb-run -a -s "-screen 0 1920x1080x24 -noreset"
 
 DEB_PACKAGES := build-essential cmake pkg-config libsdl2-dev libglew-dev libglu1-mesa-dev \
 	libglm-dev libstb-dev libmpg123-dev lame libgtest-dev libgmock-dev libbenchmark-dev \

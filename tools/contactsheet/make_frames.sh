@@ -26,7 +26,7 @@ capture() {
     if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
         "$build/bin/capture" "$@"
     else
-        xvfb-run -n $(( 100 + $$ % 800 )) -a -s "-screen 0 1920x1080x24" "$build/bin/capture" "$@"
+        xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" "$build/bin/capture" "$@"
     fi
 }
 

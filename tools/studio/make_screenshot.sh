@@ -33,6 +33,6 @@ cd "$root"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     "$build/bin/studio" --paused --script "$work/screenshot.script"
 else
-    SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} xvfb-run -n $(( 100 + $$ % 800 )) -a -s "-screen 0 1920x1080x24" \
+    SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \
         "$build/bin/studio" --paused --script "$work/screenshot.script"
 fi
