@@ -8,10 +8,8 @@ ROOT := $(patsubst %/,%,$(dir $(abspath $(lastword $(MAKEFILE_LIST)))))
 BUILD_DIR ?= build
 BUILD_PATH := $(if $(filter /%,$(BUILD_DIR)),$(BUILD_DIR),$(ROOT)/$(BUILD_DIR))
 JOBS ?= $(shell nproc)
-# Xvfb resets itself whenever its last client disconnects, and a client still
-# in its connection handshake at that moment is dropped: its XOpenDisplay fails.
-# Tests start and stop programs side by side on one server, so it must not reset.
-XVFB := xvfb-run -a -s "-screen 0 1920x1080x24 -noreset"
+# A virtual screen of its own, for the tests and benchmarks.
+XVFB := $(ROOT)/tools/on_display.sh --virtual
 
 DEB_PACKAGES := build-essential cmake pkg-config libsdl2-dev libglew-dev libglu1-mesa-dev \
 	libglm-dev libstb-dev libmpg123-dev lame libgtest-dev libgmock-dev libbenchmark-dev \
@@ -58,11 +56,7 @@ build-demo: deps
 
 # Without a display the demo still plays through, on a virtual screen and a silent audio driver.
 run: build-demo
-	@cd $(ROOT) && if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
-		$(BUILD_PATH)/bin/morlenth; \
-	else \
-		SDL_AUDIODRIVER=dummy $(XVFB) $(BUILD_PATH)/bin/morlenth; \
-	fi
+	@cd $(ROOT) && $(ROOT)/tools/on_display.sh $(BUILD_PATH)/bin/morlenth
 
 .PHONY: package
 
@@ -158,11 +152,7 @@ capture: deps
 		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ffmpeg; }
 	$(CONFIGURE)
 	cmake --build $(BUILD_PATH) -j $(JOBS) --target capture
-	@cd $(ROOT) && if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
-		$(BUILD_PATH)/bin/capture --out out/morlenth.mp4; \
-	else \
-		$(XVFB) $(BUILD_PATH)/bin/capture --out out/morlenth.mp4; \
-	fi
+	@cd $(ROOT) && $(ROOT)/tools/on_display.sh $(BUILD_PATH)/bin/capture --out out/morlenth.mp4
 
 # docs/frames.png: one still per section from capture, tiled by contactsheet.
 frames: deps
@@ -175,11 +165,7 @@ frames: deps
 studio: deps
 	$(CONFIGURE)
 	cmake --build $(BUILD_PATH) -j $(JOBS) --target studio
-	@cd $(ROOT) && if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
-		$(BUILD_PATH)/bin/studio $(STUDIO_ARGS); \
-	else \
-		SDL_AUDIODRIVER=dummy $(XVFB) $(BUILD_PATH)/bin/studio $(STUDIO_ARGS); \
-	fi
+	@cd $(ROOT) && $(ROOT)/tools/on_display.sh $(BUILD_PATH)/bin/studio $(STUDIO_ARGS)
 
 # docs/studio.png: the studio with its overlay, the README's picture of it.
 studio-screenshot: deps

@@ -5,9 +5,7 @@
 # Run it on a display, or let it start a virtual one with xvfb-run.
 set -eu
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$root/build}
-case $build in /*) ;; *) build=$(pwd)/$build ;; esac
+. "$(dirname "$0")/../tool_build.sh"
 
 # A bar of the music lasts 4 beats at 110 beats per minute.
 seconds_per_bar=$(awk 'BEGIN { print 4 * 60 / 110 }')
@@ -15,19 +13,12 @@ seconds_per_bar=$(awk 'BEGIN { print 4 * 60 / 110 }')
 sections="intro:5 build-up:12 main:20 breakdown:36 main-2:52 outro:66"
 still_size=640x360
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release
-fi
-cmake --build "$build" --target capture contactsheet -j "$(nproc)"
+build_targets capture contactsheet
 
 # capture from the repository root, on a virtual screen when there is no display.
 capture() {
     cd "$root"
-    if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-        "$build/bin/capture" "$@"
-    else
-        xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" "$build/bin/capture" "$@"
-    fi
+    "$root/tools/on_display.sh" "$build/bin/capture" "$@"
 }
 
 work=$(mktemp -d)

@@ -5,14 +5,9 @@
 # Needs cmake, a C++17 compiler and lame.
 set -eu
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$root/build}
-case $build in /*) ;; *) build=$(pwd)/$build ;; esac
+. "$(dirname "$0")/../tool_build.sh"
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release
-fi
-cmake --build "$build" --target musicgen -j "$(nproc)"
+build_targets musicgen
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM

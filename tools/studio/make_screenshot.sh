@@ -5,14 +5,9 @@
 # Run it on a display, or let it start a virtual one with xvfb-run.
 set -eu
 
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$root/build}
-case $build in /*) ;; *) build=$(pwd)/$build ;; esac
+. "$(dirname "$0")/../tool_build.sh"
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release
-fi
-cmake --build "$build" --target studio -j "$(nproc)"
+build_targets studio
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
@@ -30,9 +25,4 @@ quit
 SCRIPT
 
 cd "$root"
-if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    "$build/bin/studio" --paused --script "$work/screenshot.script"
-else
-    SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \
-        "$build/bin/studio" --paused --script "$work/screenshot.script"
-fi
+"$root/tools/on_display.sh" "$build/bin/studio" --paused --script "$work/screenshot.script"
