@@ -6,6 +6,7 @@
 
 #include "audio/AudioBackend.h"
 #include "scene/ObjectList.h"
+#include "timeline/SyncDevice.h"
 
 #include <GL/glew.h>
 
@@ -15,8 +16,6 @@ constexpr const char* kConfigPath = "Config.txt";
 constexpr const char* kMusicPath = "res/audio/melody.mp3";
 constexpr const char* kTitle = "Morlenth studio";
 constexpr float kMusicBpm = 110.0f;
-constexpr double kSecondsPerMinute = 60.0;
-constexpr double kRowsPerBeat = 16.0;
 constexpr double kMillisecondsPerSecond = 1000.0;
 
 }
@@ -86,7 +85,9 @@ bool Studio::initMusic()
     }
     uint32_t stream = engine.soundtrack.stream;
     double length = audioChannelBytes2Seconds(stream, audioChannelGetLength(stream));
-    transport.init(&engine.soundtrack, kMusicBpm / kSecondsPerMinute * kRowsPerBeat, length > 0.0 ? length : 0.0);
+    // The rows of one second by the player's own rule, so that a row here is the row it draws.
+    double rowsPerSecond = rowFromSeconds(1.0f, kMusicBpm);
+    transport.init(&engine.soundtrack, rowsPerSecond, length > 0.0 ? length : 0.0);
     transport.paused = true;
     return true;
 }
