@@ -1,11 +1,10 @@
 #include "timeline/TimelineParser.h"
 
+#include "timeline/FileAccess.h"
 #include "timeline/TrackText.h"
 
 #include <cctype>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -15,6 +14,11 @@ constexpr char kConstantMark = '@';
 // The demo composes "res/sync/_" + name + ".track" in 259 characters.
 constexpr size_t kMaxTrackNameLength = 243;
 constexpr int64_t kMaxBar = INT32_MAX / kRowsPerBar;
+// The demo's own timeline is about 40 KB; a text this size is a wrong file, not a timeline.
+constexpr size_t kMaxTimelineBytes = 16u << 20;
+// A wrong file (a binary, a huge line) would otherwise bury the author in messages.
+constexpr size_t kMaxErrors = 100;
+constexpr size_t kMaxMessageLength = 200;
 
 std::string stripComment(const std::string& line)
 {
@@ -89,24 +93,22 @@ bool isConstantName(const std::string& name)
 
 }
 
-bool readTimelineText(const std::string& path, std::string& text)
+bool readTimelineText(const std::string& path, std::string& text, std::string& problem)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    return readFileBytes(path, kMaxTimelineBytes, text, problem);
 }
 
 bool TimelineParser::parse(const std::string& text)
 {
     size_t start = 0;
-    while (start < text.size()) {
+    while (start < text.size() && errors.size() < kMaxErrors) {
         size_t end = text.find('\n', start);
         ++lineNumber;
         parseLine(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
         start = end == std::string::npos ? text.size() : end + 1;
+    }
+    if (errors.size() >= kMaxErrors) {
+        errors.push_back(SourceError{lineNumber, "too many errors; the rest of the text is not read"});
     }
     return errors.empty();
 }
@@ -273,5 +275,9 @@ bool TimelineParser::parsePosition(const std::string& word, int32_t& row)
 
 void TimelineParser::fail(const std::string& message)
 {
-    errors.push_back(SourceError{lineNumber, message});
+    if (message.size() <= kMaxMessageLength) {
+        errors.push_back(SourceError{lineNumber, message});
+    } else {
+        errors.push_back(SourceError{lineNumber, message.substr(0, kMaxMessageLength) + "..."});
+    }
 }

@@ -26,8 +26,9 @@ struct SourceError {
     std::string message;
 };
 
-// The whole timeline file as it lies on disk; false when it cannot be read.
-bool readTimelineText(const std::string& path, std::string& text);
+// The whole timeline file as it lies on disk; false, with the reason in problem, when it
+// cannot be read or is larger than any timeline an author writes.
+bool readTimelineText(const std::string& path, std::string& text, std::string& problem);
 
 // Reads the timeline text (see docs/synctool.md): track headers, key lines with plain
 // rows or bar:beat:row positions, named bar constants and comments. Every problem is

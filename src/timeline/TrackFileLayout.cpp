@@ -1,12 +1,14 @@
 #include "timeline/TrackFileLayout.h"
 
-#include <cstdio>
+#include "timeline/FileAccess.h"
+
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 
 namespace {
 
-constexpr const char* kTemporarySuffix = ".saving";
+constexpr const char* kTrackPrefix = "_";
+constexpr const char* kTrackExtension = ".track";
 
 }
 
@@ -48,7 +50,7 @@ void encodeTrackKey(const TrackKey& key, unsigned char* bytes)
     bytes[8] = static_cast<unsigned char>(static_cast<int8_t>(key.interpolation));
 }
 
-bool writeTrackFile(const std::string& path, const std::vector<TrackKey>& keys)
+bool writeTrackFile(const std::string& path, const std::vector<TrackKey>& keys, std::string& problem)
 {
     std::string bytes(kTrackCountBytes + keys.size() * kTrackKeyBytes, '\0');
     unsigned char* data = reinterpret_cast<unsigned char*>(&bytes[0]);
@@ -56,19 +58,26 @@ bool writeTrackFile(const std::string& path, const std::vector<TrackKey>& keys)
     for (size_t i = 0; i < keys.size(); ++i) {
         encodeTrackKey(keys[i], data + kTrackCountBytes + i * kTrackKeyBytes);
     }
-    const std::string temporary = path + kTemporarySuffix;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (out.fail()) {
-            std::remove(temporary.c_str());
+    return replaceFile(path, bytes, problem);
+}
+
+bool writeTrackFiles(const std::vector<SourceTrack>& tracks, const std::string& dir, std::string& problem)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::create_directories(dir, error);
+    if (!fs::is_directory(dir)) {
+        problem = "cannot make the folder " + dir + ": " +
+                  (error ? error.message() : std::string("something else of that name is in the way"));
+        return false;
+    }
+    for (const SourceTrack& track : tracks) {
+        std::string path = (fs::path(dir) / (kTrackPrefix + track.name + kTrackExtension)).string();
+        std::string why;
+        if (!writeTrackFile(path, track.keys, why)) {
+            problem = "cannot write " + path + ": " + why;
             return false;
         }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
     }
     return true;
 }

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace musicgen {
@@ -109,10 +108,34 @@ bool writeWav(const std::string& path, const StereoBuffer& mix)
     return true;
 }
 
+namespace {
+
+// Plain stdio, which reports a folder or a failed read instead of throwing from a stream buffer.
+bool readAll(const std::string& path, std::vector<unsigned char>& bytes)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    unsigned char chunk[65536];
+    size_t count = 0;
+    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + count);
+    }
+    bool read = std::ferror(file) == 0;
+    std::fclose(file);
+    return read;
+}
+
+}
+
 bool readWav(const std::string& path, StereoBuffer& audio)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<unsigned char> bytes;
+    if (!readAll(path, bytes)) {
+        std::fprintf(stderr, "musicgen: cannot read %s\n", path.c_str());
+        return false;
+    }
     if (bytes.size() < kRiffHeaderBytes || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
         std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
         std::fprintf(stderr, "musicgen: %s is not a WAV file\n", path.c_str());

@@ -2,6 +2,8 @@
 
 #include "TimelineTracks.h"
 
+#include "timeline/TrackFileLayout.h"
+
 #include <SDL.h>
 
 #include <chrono>
@@ -24,8 +26,9 @@ bool TimelineReloader::load(const std::string& path, SyncDevice& sync, StudioLog
     watch.watch(path);
     displayName = std::filesystem::path(path).filename().string();
     std::string text;
-    if (!readTimelineText(path, text)) {
-        log.error("studio: cannot read the timeline " + path);
+    std::string problem;
+    if (!readTimelineText(path, text, problem)) {
+        log.error("studio: cannot read the timeline " + path + ": " + problem);
         return false;
     }
     compileText(text, sync, log);
@@ -47,8 +50,9 @@ void TimelineReloader::poll(SyncDevice& sync, StudioLog& log)
 bool TimelineReloader::compile(SyncDevice& sync, StudioLog& log)
 {
     std::string text;
-    if (!readTimelineText(watch.path, text)) {
-        errors = {displayName + ":0: cannot be read"};
+    std::string problem;
+    if (!readTimelineText(watch.path, text, problem)) {
+        errors = {displayName + ":0: cannot be read: " + problem};
         return reportErrors(log);
     }
     return compileText(text, sync, log);

@@ -1,16 +1,10 @@
 #include "TimelineTracks.h"
 
-#include "timeline/TrackFileLayout.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
 namespace {
-
-constexpr const char* kTrackPrefix = "_";
-constexpr const char* kTrackExtension = ".track";
 
 FILE* openNothing(const char*, const char*)
 {
@@ -54,18 +48,4 @@ TrackStore* buildTrackStore(const std::vector<SourceTrack>& tracks, const char* 
     }
     store->openFile = std::fopen;
     return store;
-}
-
-bool writeTrackFiles(const std::vector<SourceTrack>& tracks, const std::string& fileDirectory, std::string& error)
-{
-    std::error_code ignored;
-    std::filesystem::create_directories(fileDirectory, ignored);
-    for (const SourceTrack& track : tracks) {
-        std::string path = fileDirectory + "/" + kTrackPrefix + track.name + kTrackExtension;
-        if (!writeTrackFile(path, track.keys)) {
-            error = "cannot write " + path;
-            return false;
-        }
-    }
-    return true;
 }

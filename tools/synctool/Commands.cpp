@@ -8,7 +8,9 @@
 #include "timeline/TrackStore.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
@@ -44,24 +46,16 @@ void printKey(const TrackKey& key)
                 formatValue(key.value).c_str(), type.c_str(), key.row);
 }
 
-bool writeTracks(const std::vector<SourceTrack>& tracks, const std::string& outputDir)
+bool loadLikeTheDemo(const std::string& path, Track& track, std::string& problem)
 {
-    std::error_code error;
-    fs::create_directories(outputDir, error);
-    for (const SourceTrack& track : tracks) {
-        std::string path = (fs::path(outputDir) / (kTrackPrefix + track.name + kTrackExtension)).string();
-        if (!writeTrackFile(path, track.keys)) {
-            std::fprintf(stderr, "synctool: cannot write %s\n", path.c_str());
-            return false;
-        }
+    // The demo would read a folder as a track without keys; here it is a wrong argument.
+    if (fs::is_directory(path)) {
+        problem = "is a folder";
+        return false;
     }
-    return true;
-}
-
-bool loadLikeTheDemo(const std::string& path, Track& track)
-{
     TrackStore* store = createTrackStore("");
     FILE* file = store != nullptr ? store->openFile(path.c_str(), "rb") : nullptr;
+    problem = std::strerror(errno);
     if (file != nullptr) {
         readTrackKeys(store, file, &track);
         store->closeFile(file);
@@ -75,8 +69,9 @@ bool loadLikeTheDemo(const std::string& path, Track& track)
 int runBuild(const std::string& sourcePath, const std::string& outputDir)
 {
     std::string text;
-    if (!readTimelineText(sourcePath, text)) {
-        std::fprintf(stderr, "synctool: cannot read %s\n", sourcePath.c_str());
+    std::string problem;
+    if (!readTimelineText(sourcePath, text, problem)) {
+        std::fprintf(stderr, "synctool: cannot read %s: %s\n", sourcePath.c_str(), problem.c_str());
         return kExitProblems;
     }
     TimelineParser parser;
@@ -86,7 +81,8 @@ int runBuild(const std::string& sourcePath, const std::string& outputDir)
         }
         return kExitProblems;
     }
-    if (!writeTracks(parser.tracks, outputDir)) {
+    if (!writeTrackFiles(parser.tracks, outputDir, problem)) {
+        std::fprintf(stderr, "synctool: %s\n", problem.c_str());
         return kExitProblems;
     }
     std::printf("wrote %zu track files to %s\n", parser.tracks.size(), outputDir.c_str());
@@ -96,8 +92,9 @@ int runBuild(const std::string& sourcePath, const std::string& outputDir)
 int runDump(const std::string& trackPath)
 {
     TrackFileBytes file;
-    if (!readTrackFileBytes(trackPath, file)) {
-        std::fprintf(stderr, "synctool: cannot read %s\n", trackPath.c_str());
+    std::string problem;
+    if (!readTrackFileBytes(trackPath, file, problem)) {
+        std::fprintf(stderr, "synctool: cannot read %s: %s\n", trackPath.c_str(), problem.c_str());
         return kExitProblems;
     }
     for (const std::string& problem : findTrackFileProblems(file)) {
@@ -114,8 +111,9 @@ int runDump(const std::string& trackPath)
 int runEval(const std::string& trackPath, const std::vector<std::string>& rows)
 {
     Track track;
-    if (!loadLikeTheDemo(trackPath, track)) {
-        std::fprintf(stderr, "synctool: cannot read %s\n", trackPath.c_str());
+    std::string problem;
+    if (!loadLikeTheDemo(trackPath, track, problem)) {
+        std::fprintf(stderr, "synctool: cannot read %s: %s\n", trackPath.c_str(), problem.c_str());
         return kExitProblems;
     }
     int status = kExitOk;
@@ -153,9 +151,10 @@ int runCheck(const std::string& dir)
     size_t problemCount = 0;
     for (const std::string& path : paths) {
         TrackFileBytes file;
-        std::vector<std::string> problems = readTrackFileBytes(path, file)
+        std::string why;
+        std::vector<std::string> problems = readTrackFileBytes(path, file, why)
                                                 ? findTrackFileProblems(file)
-                                                : std::vector<std::string>{"cannot be read"};
+                                                : std::vector<std::string>{"cannot be read: " + why};
         for (const std::string& problem : problems) {
             std::printf("%s: %s\n", path.c_str(), problem.c_str());
         }

@@ -2,12 +2,13 @@
 
 #include "timeline/TrackText.h"
 
+#include "timeline/FileAccess.h"
 #include "timeline/TrackFileLayout.h"
 
-#include <fstream>
-#include <iterator>
-
 namespace {
+
+// Millions of keys; a larger file is no track file a tool should print or check.
+constexpr size_t kMaxTrackFileBytes = 64u << 20;
 
 std::string completeKeys(size_t count)
 {
@@ -88,14 +89,10 @@ TrackFileBytes decodeTrackFileBytes(const std::string& bytes)
     return file;
 }
 
-bool readTrackFileBytes(const std::string& path, TrackFileBytes& file)
+bool readTrackFileBytes(const std::string& path, TrackFileBytes& file, std::string& problem)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    std::string bytes;
+    if (!readFileBytes(path, kMaxTrackFileBytes, bytes, problem)) {
         return false;
     }
     file = decodeTrackFileBytes(bytes);

@@ -15,7 +15,7 @@ struct TrackFileBytes {
     size_t completeKeysInFile = 0;
 };
 
-bool readTrackFileBytes(const std::string& path, TrackFileBytes& file);
+bool readTrackFileBytes(const std::string& path, TrackFileBytes& file, std::string& problem);
 TrackFileBytes decodeTrackFileBytes(const std::string& bytes);
 
 // Every problem of the file, one line each: "key 3: ..." or a remark on the whole file.
