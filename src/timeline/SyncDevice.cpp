@@ -13,6 +13,11 @@ constexpr float kRowsPerBeat = 16.0f;
 
 }
 
+double rowsPerSecond(double bpm)
+{
+    return (bpm / static_cast<double>(kSecondsPerMinute)) * static_cast<double>(kRowsPerBeat);
+}
+
 float rowFromSeconds(float seconds, float bpm)
 {
     float rowsPerSecond = (bpm / kSecondsPerMinute) * kRowsPerBeat;

@@ -4,7 +4,11 @@
 
 class Soundtrack;
 
-// The row of the timeline at a music position: 16 rows per beat, in single precision.
+// Rows per second at a tempo, 16 rows per beat. The player works in single precision
+// (rowFromSeconds); the studio takes the same rule in double, so that a seek to a whole
+// row lands on that row's exact sample.
+double rowsPerSecond(double bpm);
+// The row of the timeline at a music position, in single precision as the player reads it.
 float rowFromSeconds(float seconds, float bpm);
 
 // Turns the music position into the current row and answers track values at it.

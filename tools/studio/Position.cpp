@@ -3,6 +3,7 @@
 #include "timeline/TrackText.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 
@@ -64,6 +65,18 @@ bool parseStudioPosition(const std::string& text, const std::vector<SourceMarker
     }
     row = static_cast<double>(bar * kRowsPerBar + beat * kRowsPerBeat + rowInBeat);
     return true;
+}
+
+bool isPositionForm(const std::string& text)
+{
+    if (!text.empty() && text[0] == '@') {
+        return text.size() > 1 && std::all_of(text.begin() + 1, text.end(), [](char c) {
+                   return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+               });
+    }
+    double row = 0.0;
+    std::string error;
+    return parseStudioPosition(text, {}, row, error);
 }
 
 std::string formatClock(double row)

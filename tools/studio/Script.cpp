@@ -4,13 +4,19 @@
 #include "Position.h"
 #include "Studio.h"
 
+#include "timeline/FileAccess.h"
+
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <sstream>
 
 namespace {
+
+// A day: longer waits are typing mistakes, and the clock's arithmetic must not overflow.
+constexpr double kMaxWaitSeconds = 86400.0;
+// A script of a million short lines fits; a larger file is not a script.
+constexpr size_t kMaxScriptBytes = 16u << 20;
 
 const std::map<std::string, Script::Command> kCommands = {
     {"wait", Script::Command::Wait}, {"seek", Script::Command::Seek},       {"pause", Script::Command::Pause},
@@ -32,8 +38,13 @@ bool checkArgument(Script::Step& step, std::string& problem)
     switch (step.command) {
     case Script::Command::Wait:
         step.seconds = std::strtod(step.argument.c_str(), &end);
-        problem = "wait wants seconds, not '" + step.argument + "'";
-        return *end == '\0' && step.seconds >= 0.0;
+        problem = "wait wants 0 to " + std::to_string(static_cast<int>(kMaxWaitSeconds)) + " seconds, not '" +
+                  step.argument + "'";
+        // Also keeps NaN and infinities away from the clock's duration arithmetic.
+        return *end == '\0' && step.seconds >= 0.0 && step.seconds <= kMaxWaitSeconds;
+    case Script::Command::Seek:
+        problem = "seek wants a bar, BAR:BEAT:ROW or @name, not '" + step.argument + "'";
+        return isPositionForm(step.argument);
     case Script::Command::Key:
         problem = "unknown key '" + step.argument + "'";
         return parseKeyName(step.argument, key);
@@ -71,11 +82,18 @@ bool parseStep(const std::string& line, Script::Step& step, std::string& problem
 
 bool Script::load(const std::string& path, std::string& error)
 {
-    std::ifstream in(path);
-    if (!in) {
-        error = "cannot read the script " + path;
+    std::string text;
+    std::string problem;
+    if (!readFileBytes(path, kMaxScriptBytes, text, problem)) {
+        error = "cannot read the script " + path + ": " + problem;
         return false;
     }
+    return parse(text, path, error);
+}
+
+bool Script::parse(const std::string& text, const std::string& name, std::string& error)
+{
+    std::istringstream in(text);
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         std::string content = line.substr(0, line.find('#'));
@@ -85,7 +103,7 @@ bool Script::load(const std::string& path, std::string& error)
         Step step;
         std::string problem;
         if (!parseStep(content, step, problem)) {
-            error = path + ":" + std::to_string(number) + ": " + problem;
+            error = name + ":" + std::to_string(number) + ": " + problem;
             return false;
         }
         step.line = number;

@@ -20,8 +20,10 @@ public:
         std::string text;
     };
 
-    // Reads and checks every line before the first runs; prints what is wrong.
+    // Reads and checks every line before the first runs; error says what is wrong.
     bool load(const std::string& path, std::string& error);
+    // The same for a script's text; name stands for the file in messages.
+    bool parse(const std::string& text, const std::string& name, std::string& error);
     // Runs the commands that are due, once per frame.
     void update(Studio& studio);
     bool active() const { return !steps.empty(); }

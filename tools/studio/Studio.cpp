@@ -85,9 +85,8 @@ bool Studio::initMusic()
     }
     uint32_t stream = engine.soundtrack.stream;
     double length = audioChannelBytes2Seconds(stream, audioChannelGetLength(stream));
-    // The rows of one second by the player's own rule, so that a row here is the row it draws.
-    double rowsPerSecond = rowFromSeconds(1.0f, kMusicBpm);
-    transport.init(&engine.soundtrack, rowsPerSecond, length > 0.0 ? length : 0.0);
+    // The player's own rule, in double precision so that seeks land on whole samples.
+    transport.init(&engine.soundtrack, rowsPerSecond(kMusicBpm), length > 0.0 ? length : 0.0);
     transport.paused = true;
     return true;
 }
@@ -98,11 +97,7 @@ bool Studio::applyOptions(const StudioOptions& options)
     double from = 0.0;
     double loopStart = 0.0;
     double loopEnd = 0.0;
-    bool valid = (options.from.empty() || parseStudioPosition(options.from, timeline.markers, from, error)) &&
-                 (options.loopStart.empty() ||
-                  (parseStudioPosition(options.loopStart, timeline.markers, loopStart, error) &&
-                   parseStudioPosition(options.loopEnd, timeline.markers, loopEnd, error)));
-    if (!valid) {
+    if (!readPositions(options, from, loopStart, loopEnd, error)) {
         log.error("studio: " + error);
         return false;
     }
@@ -117,6 +112,40 @@ bool Studio::applyOptions(const StudioOptions& options)
         transport.play();
     }
     return true;
+}
+
+// The command line's positions, once the timeline has named its markers.
+bool Studio::readPositions(const StudioOptions& options, double& from, double& loopStart, double& loopEnd,
+                           std::string& error) const
+{
+    const std::vector<SourceMarker>& markers = timeline.markers;
+    if (!options.from.empty() && (!parseStudioPosition(options.from, markers, from, error) ||
+                                  !withinMusic("--from", options.from, from, error))) {
+        return false;
+    }
+    if (options.loopStart.empty()) {
+        return true;
+    }
+    if (!parseStudioPosition(options.loopStart, markers, loopStart, error) ||
+        !parseStudioPosition(options.loopEnd, markers, loopEnd, error) ||
+        !withinMusic("--loop", options.loopStart, loopStart, error)) {
+        return false;
+    }
+    if (loopEnd <= loopStart) {
+        error = "--loop: the end " + options.loopEnd + " does not come after the start " + options.loopStart;
+        return false;
+    }
+    return true;
+}
+
+// A start on or past the end would have nothing to play.
+bool Studio::withinMusic(const std::string& option, const std::string& text, double row, std::string& error) const
+{
+    if (row < transport.lengthRows()) {
+        return true;
+    }
+    error = option + " " + text + " lies past the end of the music at " + formatClock(transport.lengthRows());
+    return false;
 }
 
 void Studio::run()

@@ -50,6 +50,9 @@ private:
     bool initWindow();
     bool initMusic();
     bool applyOptions(const StudioOptions& options);
+    bool readPositions(const StudioOptions& options, double& from, double& loopStart, double& loopEnd,
+                       std::string& error) const;
+    bool withinMusic(const std::string& option, const std::string& text, double row, std::string& error) const;
     void handleEvents();
     void drawFrame();
     void saveShot();

@@ -1,7 +1,11 @@
 #include "StudioOptions.h"
 
+#include "Position.h"
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -20,24 +24,35 @@ bool bad(const char* message, const char* argument)
     return false;
 }
 
-// "A:B" where each side is a POS that may itself hold colons: the split is at the
-// colon that leaves two valid-looking halves, so "16:24" and "16:0:0:24:0:0" both work.
+size_t colonsIn(const std::string& text)
+{
+    return static_cast<size_t>(std::count(text.begin(), text.end(), ':'));
+}
+
+// "A:B" where each side is a POS that may itself hold colons: the split is at the colon
+// that leaves two valid halves, so "16:24", "16:24:0:0" and "16:0:0:24:0:0" all work.
+// Where several colons would do ("1:2:3"), the one that writes both ends alike decides.
 bool splitLoop(const std::string& text, std::string& start, std::string& end)
 {
-    size_t colons = 0;
-    for (char c : text) {
-        colons += c == ':' ? 1 : 0;
+    std::vector<size_t> splits;
+    for (size_t at = text.find(':'); at != std::string::npos; at = text.find(':', at + 1)) {
+        if (isPositionForm(text.substr(0, at)) && isPositionForm(text.substr(at + 1))) {
+            splits.push_back(at);
+        }
     }
-    if (colons % 2 == 0) {
+    if (splits.size() > 1) {
+        splits.erase(std::remove_if(splits.begin(), splits.end(),
+                                    [&](size_t at) {
+                                        return colonsIn(text.substr(0, at)) != colonsIn(text.substr(at + 1));
+                                    }),
+                     splits.end());
+    }
+    if (splits.size() != 1) {
         return false;
     }
-    size_t at = 0;
-    for (size_t seen = 0; seen <= colons / 2; ++seen) {
-        at = text.find(':', seen == 0 ? 0 : at + 1);
-    }
-    start = text.substr(0, at);
-    end = text.substr(at + 1);
-    return !start.empty() && !end.empty();
+    start = text.substr(0, splits[0]);
+    end = text.substr(splits[0] + 1);
+    return true;
 }
 
 bool takeValue(int argc, char** argv, int& i, std::string& value)

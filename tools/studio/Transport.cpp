@@ -37,9 +37,9 @@ void Transport::play()
     if (!paused) {
         return;
     }
-    // At the very end there is nothing left to play; start over.
+    // At the very end there is nothing left to play; start over, at the loop's start when one is set.
     if (row >= lengthRows()) {
-        seek(0.0);
+        seek(looping ? loopStart : 0.0);
     }
     paused = false;
     soundtrack->resume();
@@ -64,9 +64,10 @@ void Transport::seek(double newRow)
 
 void Transport::setLoop(double startRow, double endRow)
 {
-    looping = endRow > startRow;
-    loopStart = startRow;
-    loopEnd = endRow;
+    // A loop to the end of the piece wraps when the music plays out.
+    loopStart = std::max(startRow, 0.0);
+    loopEnd = std::min(endRow, lengthRows());
+    looping = loopEnd > loopStart;
 }
 
 void Transport::clearLoop()
@@ -84,17 +85,19 @@ double Transport::update(StudioLog& log)
         return row;
     }
     double heard = soundtrack->exactPosition();
-    if (!soundtrack->isPlaying() && heard >= lengthSeconds - kEndSlackSeconds) {
-        // The music played out: hold the last row until the author seeks or plays.
-        row = lengthRows();
-        paused = true;
-        return row;
-    }
-    row = std::max(heard * rowsPerSecond, floorRow);
+    bool playedOut = !soundtrack->isPlaying() && heard >= lengthSeconds - kEndSlackSeconds;
+    row = playedOut ? lengthRows() : std::max(heard * rowsPerSecond, floorRow);
     if (looping && row >= loopEnd) {
         seek(loopStart);
+        // The stream that played out has stopped; the loop plays on.
+        if (playedOut) {
+            soundtrack->resume();
+        }
         log.info("loop: back to " + formatClock(loopStart));
         rowIsHeld = false;
+    } else if (playedOut) {
+        // Hold the last row until the author seeks or plays.
+        paused = true;
     }
     return row;
 }
