@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -105,6 +106,144 @@ TEST(SynctoolBuild, UsageAndMissingFiles)
     EXPECT_NE(missing.output.find("cannot read nowhere.timeline"), std::string::npos);
     ProcessResult eval = synctool({"eval", "_Nothing.track", "1"}, dir);
     EXPECT_EQ(eval.exitCode, 1);
+    removeTree(dir);
+}
+
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct BadSource {
+    const char* name;
+    void (*make)(const std::string& path);
+    int exitCode;
+    const char* message;
+    size_t trackFiles;
+};
+
+std::string longLineText()
+{
+    return "track A\n0 " + std::string(1 << 20, '7') + " step\n";
+}
+
+const BadSource kBadSources[] = {
+    {"missing", [](const std::string&) {}, 1, "cannot read bad.timeline: No such file or directory", 0},
+    {"a folder", [](const std::string& path) { fs::create_directories(path); }, 1,
+     "cannot read bad.timeline: is a folder", 0},
+    {"empty", [](const std::string& path) { writeFile(path, ""); }, 0, "wrote 0 track files", 0},
+    {"binary garbage",
+     [](const std::string& path) {
+         std::string bytes;
+         for (int i = 0; i < 65536; ++i) {
+             bytes.push_back(static_cast<char>((i * 7919) >> 3));
+         }
+         writeFile(path, bytes);
+     },
+     1, "too many errors; the rest of the text is not read", 0},
+    {"100 MB",
+     [](const std::string& path) {
+         writeFile(path, "");
+         fs::resize_file(path, 100u << 20);
+     },
+     1, "cannot read bad.timeline: is 104857600 bytes long", 0},
+    {"a line of 1 MB", [](const std::string& path) { writeFile(path, longLineText()); }, 1,
+     "bad.timeline:2: error: '777777", 0},
+    {"a name of 243 characters",
+     [](const std::string& path) { writeFile(path, "track " + std::string(243, 'N') + "\n0 1 step\n"); }, 0,
+     "wrote 1 track files", 1},
+    {"nan and infinities", [](const std::string& path) { writeFile(path, "track A\n0 nan step\n1 inf step\n2 -inf step\n"); },
+     0, "wrote 1 track files", 1},
+};
+
+// A source file that cannot be compiled says why in one line, never crashes and never
+// leaves a track behind; the output stays short whatever the file holds.
+TEST(SynctoolBuild, BadSourceFiles)
+{
+    for (const BadSource& bad : kBadSources) {
+        std::string dir = makeTempDir("morlenth-synctool-source");
+        bad.make(dir + "/bad.timeline");
+        ProcessResult build = synctool({"build", "bad.timeline", "out"}, dir);
+        ASSERT_TRUE(build.exited) << bad.name << ": signal " << build.signal;
+        EXPECT_EQ(build.exitCode, bad.exitCode) << bad.name << "\n" << build.output.substr(0, 2000);
+        EXPECT_NE(build.output.find(bad.message), std::string::npos) << bad.name << "\n" << build.output.substr(0, 2000);
+        EXPECT_LT(build.output.size(), 32768u) << bad.name;
+        // The files written are the ones the message counts, each under its own name.
+        size_t files = 0;
+        std::error_code error;
+        for (fs::directory_iterator it(dir + "/out", error), end; !error && it != end; it.increment(error)) {
+            files += it->path().filename().string().rfind("_", 0) == 0 ? 1 : 0;
+        }
+        EXPECT_EQ(files, bad.trackFiles) << bad.name;
+        removeTree(dir);
+    }
+}
+
+const char* const kOldText = "track A\n0 1 step\ntrack B\n0 2 step\n";
+
+std::string manyKeysText(int count)
+{
+    std::string text = "track A\n";
+    for (int row = 0; row < count; ++row) {
+        text += std::to_string(row) + " 3 linear\n";
+    }
+    return text + "track B\n0 4 step\n";
+}
+
+struct BadOutput {
+    const char* name;
+    FolderLimit::Kind kind;
+    const char* message;
+};
+
+// A folder that cannot take the files: synctool says so, every old track stays whole
+// and no temporary file is left behind.
+TEST(SynctoolBuild, AnOutputThatCannotBeWrittenLeavesTheOldFilesWhole)
+{
+    const BadOutput outputs[] = {{"read-only", FolderLimit::ReadOnly, "cannot create a file in out: "},
+                                 {"full", FolderLimit::Full, "No space left on device"}};
+    for (const BadOutput& bad : outputs) {
+        std::string dir = makeTempDir("morlenth-synctool-output");
+        fs::create_directories(dir + "/out");
+        writeFile(dir + "/old.timeline", kOldText);
+        writeFile(dir + "/new.timeline", manyKeysText(4000));
+        // A read-only folder holds its old files already; a fresh tmpfs is filled after mounting.
+        bool readOnly = bad.kind == FolderLimit::ReadOnly;
+        ASSERT_TRUE(!readOnly || synctool({"build", "old.timeline", "out"}, dir).exitCode == 0);
+        FolderLimit limit(dir + "/out", bad.kind, 16384);
+        if (!limit.active) {
+            std::printf("skipped the %s folder: %s\n", bad.name, limit.why.c_str());
+            removeTree(dir);
+            continue;
+        }
+        ASSERT_TRUE(readOnly || synctool({"build", "old.timeline", "out"}, dir).exitCode == 0);
+        std::string oldA = readFile(dir + "/out/_A.track");
+        std::string oldB = readFile(dir + "/out/_B.track");
+        ProcessResult build = synctool({"build", "new.timeline", "out"}, dir);
+        EXPECT_EQ(build.exitCode, 1) << bad.name << "\n" << build.output;
+        EXPECT_NE(build.output.find("cannot write out/_A.track"), std::string::npos) << bad.name << "\n" << build.output;
+        EXPECT_NE(build.output.find(bad.message), std::string::npos) << bad.name << "\n" << build.output;
+        EXPECT_EQ(readFile(dir + "/out/_A.track"), oldA) << bad.name;
+        EXPECT_EQ(readFile(dir + "/out/_B.track"), oldB) << bad.name;
+        size_t files = 0;
+        for (const auto& entry : fs::directory_iterator(dir + "/out")) {
+            files += entry.is_regular_file() ? 1 : 0;
+        }
+        EXPECT_EQ(files, 2u) << bad.name;
+        removeTree(dir);
+    }
+}
+
+TEST(SynctoolBuild, AFileWhereTheOutputFolderShouldBe)
+{
+    std::string dir = makeTempDir("morlenth-synctool-output");
+    writeFile(dir + "/out", "not a folder");
+    writeFile(dir + "/ok.timeline", kOldText);
+    ProcessResult build = synctool({"build", "ok.timeline", "out"}, dir);
+    EXPECT_EQ(build.exitCode, 1);
+    EXPECT_NE(build.output.find("cannot make the folder out"), std::string::npos) << build.output;
+    EXPECT_EQ(readFile(dir + "/out"), "not a folder");
     removeTree(dir);
 }
 

@@ -27,7 +27,16 @@ void applyEdits(int, void* context)
         while (!fs::exists(edit.waitFor) && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        writeFile(edit.path, edit.text);
+        std::error_code ignored;
+        if (edit.kind != FileEdit::Write || fs::is_directory(edit.path, ignored)) {
+            fs::remove_all(edit.path, ignored);
+        }
+        if (edit.kind == FileEdit::Write) {
+            writeFile(edit.path, edit.text);
+        }
+        if (edit.kind == FileEdit::MakeFolder) {
+            fs::create_directory(edit.path, ignored);
+        }
     }
     delete edits;
 }

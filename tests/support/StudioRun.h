@@ -22,11 +22,13 @@ struct StudioDir : DemoDir {
 };
 
 // A change to a file of the working folder while the studio runs: once `waitFor`
-// exists (a frame the script saved), `path` gets `text`.
+// exists (a frame the script saved), `path` gets `text`, or is removed, or becomes a folder.
 struct FileEdit {
+    enum Kind { Write, Remove, MakeFolder };
     std::string waitFor;
     std::string path;
     std::string text;
+    Kind kind = Write;
 };
 
 ProcessResult runStudio(const StudioDir& dir, const std::string& script, const std::vector<std::string>& args = {},

@@ -10,6 +10,9 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -163,6 +166,53 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
         result.signal = WTERMSIG(status);
     }
     return result;
+}
+
+namespace {
+
+bool privateMountNamespace(std::string& why)
+{
+    static bool made = false;
+    if (!made && (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)) {
+        why = std::string("no mount namespace of its own: ") + std::strerror(errno);
+        return false;
+    }
+    made = true;
+    return true;
+}
+
+}
+
+FolderLimit::FolderLimit(const std::string& folder, Kind kind, size_t bytes) : path(folder)
+{
+    if (kind == ReadOnly && geteuid() != 0) {
+        active = chmod(path.c_str(), 0555) == 0;
+        why = active ? "" : std::strerror(errno);
+        return;
+    }
+    if (!privateMountNamespace(why)) {
+        return;
+    }
+    if (kind == ReadOnly) {
+        mounted = mount(path.c_str(), path.c_str(), nullptr, MS_BIND, nullptr) == 0;
+        active = mounted && mount(nullptr, path.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    } else {
+        std::string options = "size=" + std::to_string(bytes);
+        mounted = mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        active = mounted;
+    }
+    if (!active) {
+        why = std::string("cannot mount over ") + path + ": " + std::strerror(errno);
+    }
+}
+
+FolderLimit::~FolderLimit()
+{
+    if (mounted) {
+        umount2(path.c_str(), MNT_DETACH);
+    } else if (active) {
+        chmod(path.c_str(), 0755);
+    }
 }
 
 }

@@ -36,3 +36,25 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
                          void (*afterStart)(int pid, void* context) = nullptr, void* context = nullptr);
 
 }
+
+namespace testing_support {
+
+// Makes a folder refuse writes while the guard lives: ReadOnly as a read-only bind
+// mount when running as root (whom file modes do not bind), by its mode otherwise;
+// Full as a tmpfs of `bytes` mounted over it (it starts empty). The mounts are made in
+// a mount namespace of the test's own, so a test that dies leaves none behind. active
+// is false, with the reason in why, where this machine does not allow it.
+struct FolderLimit {
+    enum Kind { ReadOnly, Full };
+    FolderLimit(const std::string& path, Kind kind, size_t bytes = 0);
+    ~FolderLimit();
+    FolderLimit(const FolderLimit&) = delete;
+    FolderLimit& operator=(const FolderLimit&) = delete;
+
+    std::string path;
+    bool active = false;
+    bool mounted = false;
+    std::string why;
+};
+
+}
