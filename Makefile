@@ -32,7 +32,8 @@ SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack
 FUZZ_PATH := $(ROOT)/build-fuzz
 FUZZ_SECONDS ?= 60
 # Each target with its seed corpus under fuzz/corpus/.
-FUZZ_RUNS := fuzz_config:config fuzz_track_file:track fuzz_mp3_stream:mp3
+FUZZ_RUNS := fuzz_config:config fuzz_track_file:track fuzz_mp3_stream:mp3 fuzz_timeline:timeline \
+	fuzz_studio_input:studio
 MEMCHECK_PATH := $(ROOT)/build-memcheck
 VALGRIND := valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect \
 	--errors-for-leak-kinds=definite,indirect
@@ -91,7 +92,7 @@ test-sanitize: deps
 # Every libFuzzer target for FUZZ_SECONDS on a scratch copy of its seed corpus;
 # findings land in build-fuzz/artifacts.
 fuzz: deps
-	cmake -S $(ROOT) -B $(FUZZ_PATH) $(LEAN) -DMORLENTH_TESTS=OFF -DMORLENTH_FUZZ=ON \
+	cmake -S $(ROOT) -B $(FUZZ_PATH) $(LEAN) -DMORLENTH_TESTS=OFF -DMORLENTH_FUZZ=ON -DMORLENTH_TOOLS=ON \
 		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 		"-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
 	cmake --build $(FUZZ_PATH) -j $(JOBS) --target $(foreach run,$(FUZZ_RUNS),$(firstword $(subst :, ,$(run))))
