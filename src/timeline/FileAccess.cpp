@@ -86,7 +86,8 @@ bool fillTemporary(int fd, const std::string& bytes, mode_t mode)
 
 bool readFileBytes(const std::string& path, size_t maxBytes, std::string& bytes, std::string& problem)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a FIFO given as the file would wait forever for a writer.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         problem = lastError();
         return false;
