@@ -66,10 +66,12 @@ run: build-demo
 # .deb's dependencies come from the libraries the program links, read by
 # dpkg-shlibdeps with file; rsvg-convert renders the icon's bitmaps; lintian,
 # desktop-file-validate, appstreamcli and man check the package in its tests.
+# cpack gives the files it writes itself the umask's mode, so it packs under a
+# fixed one: the same commit gives the same bytes.
 DEB_PACKAGES += dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream man-db
 package: build-demo
 	cmake --build $(BUILD_PATH) -j $(JOBS) --target morlenth_package_files
-	cd $(BUILD_PATH) && cpack
+	cd $(BUILD_PATH) && umask 022 && cpack
 
 # ctest ends with its summary and fails when a test fails; xvfb-run passes that on.
 test: build

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Builds the release packages from this build tree with cpack, checks what they
@@ -21,7 +23,18 @@ constexpr double kPackTimeout = 240.0;
 constexpr double kToolTimeout = 60.0;
 constexpr double kRunTimeout = 120.0;
 constexpr double kCheckerTimeout = 240.0;
+// Long enough for the clock to pass a whole second between two packings.
+constexpr auto kRepackDelay = std::chrono::seconds(3);
 constexpr const char* kLibrariesNeeded[] = {"libsdl2", "libglew", "libmpg123"};
+// What the packages are packed from, in the source and the build tree; the
+// build scripts themselves stay untouched, so that the next build does not
+// configure again.
+constexpr const char* kSourceInputs[] = {"Config.txt", "README.md", "LICENSE", "res", "packaging/morlenth",
+                                         "packaging/morlenth.desktop", "packaging/morlenth.svg",
+                                         "packaging/morlenth.6", "packaging/copyright",
+                                         "packaging/lintian-overrides", "packaging/changelog.in",
+                                         "packaging/morlenth.metainfo.xml.in"};
+constexpr const char* kBuildInputs[] = {"bin/morlenth", "packaging"};
 constexpr const char* kEditedConfig =
     "Edited by hand.\nViewportWidth = 256;\nViewportHeight = 144;\nMSAA = 0;\nFullscreen = false;\n";
 
@@ -94,6 +107,21 @@ std::vector<std::string> expectedFiles(const std::string& listName)
         return ::testing::AssertionSuccess();
     }
     return ::testing::AssertionFailure() << "the package's files differ from packaging/" << listName << ":" << differences.str();
+}
+
+// Every file under path (or path itself) gets the modification time now.
+void touchTree(const fs::path& path)
+{
+    auto now = fs::file_time_type::clock::now();
+    if (fs::is_regular_file(path)) {
+        fs::last_write_time(path, now);
+        return;
+    }
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(path)) {
+        if (entry.is_regular_file()) {
+            fs::last_write_time(entry.path(), now);
+        }
+    }
 }
 
 // The lines of a checker's report that are errors or warnings ("E: ", "W: ").
@@ -207,6 +235,26 @@ TEST_F(PackageTest, DebPassesLintianAndTheValidatorsOfItsFiles)
     ProcessResult manual = tool({"/bin/sh", "-c", "MANWIDTH=80 man --warnings -l \"$0\" > /dev/null",
                                  root + "/usr/share/man/man6/morlenth.6.gz"});
     EXPECT_EQ(manual.output, "");
+}
+
+// Packed again a few seconds later, after every input's modification time has
+// changed, both packages are the same bytes: nothing of the clock or of the
+// checkout's file times gets into them.
+TEST_F(PackageTest, PackingAgainLaterWithNewFileTimesGivesTheSameBytes)
+{
+    std::vector<std::string> first = {pack("TGZ", archiveName(), dir + "/first"), packDeb(dir + "/first")};
+    std::this_thread::sleep_for(kRepackDelay);
+    for (const char* input : kSourceInputs) {
+        touchTree(sourceDir() + "/" + input);
+    }
+    for (const char* input : kBuildInputs) {
+        touchTree(buildDir() + "/" + input);
+    }
+    std::vector<std::string> second = {pack("TGZ", archiveName(), dir + "/second"), packDeb(dir + "/second")};
+    for (size_t i = 0; i < first.size(); ++i) {
+        ASSERT_TRUE(fs::exists(first[i]) && fs::exists(second[i]));
+        EXPECT_TRUE(readFile(first[i]) == readFile(second[i])) << fs::path(first[i]).filename() << " differs";
+    }
 }
 
 // Installed into a scratch root, the launcher runs the program in the user's
