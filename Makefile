@@ -63,11 +63,16 @@ run: build-demo
 
 # The player as build/morlenth-VERSION-Linux.tar.gz, which runs where it is
 # unpacked, and build/morlenth_VERSION_amd64.deb, which installs it under /usr
-# with the launcher packaging/morlenth on the PATH. The .deb's dependencies come
-# from the libraries the program links, read by dpkg-shlibdeps with file.
-DEB_PACKAGES += dpkg-dev file
+# with the launcher packaging/morlenth in /usr/games (docs/packaging.md). The
+# .deb's dependencies come from the libraries the program links, read by
+# dpkg-shlibdeps with file; rsvg-convert renders the icon's bitmaps; lintian,
+# desktop-file-validate, appstreamcli and man check the package in its tests.
+# cpack gives the files it writes itself the umask's mode, so it packs under a
+# fixed one: the same commit gives the same bytes.
+DEB_PACKAGES += dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream man-db
 package: build-demo
-	cd $(BUILD_PATH) && cpack
+	cmake --build $(BUILD_PATH) -j $(JOBS) --target morlenth_package_files
+	cd $(BUILD_PATH) && umask 022 && cpack
 
 # ctest ends with its summary and fails when a test fails; xvfb-run passes that on.
 test: build
