@@ -2,11 +2,17 @@
 #include "audio/Mp3Decoder.h"
 
 #include "DemoRun.h"
+#include "MonitorCapture.h"
+#include "SoundServer.h"
 #include "TestPaths.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -66,6 +72,104 @@ size_t clipOffset(const std::vector<float>& recording, const std::vector<int16_t
         ++recordingStart;
     }
     return recordingStart >= clipStart ? recordingStart - clipStart : recording.size();
+}
+
+// When the demo's log first showed each of two lines, on the capture's counter.
+struct LogWatch {
+    std::string path;
+    double playback = -1.0;
+    double shutdown = -1.0;
+    std::atomic<bool> done{false};
+};
+
+void watchLog(int pid, void* context)
+{
+    LogWatch* watch = static_cast<LogWatch*>(context);
+    while (watch->shutdown < 0.0 && kill(pid, 0) == 0) {
+        const std::string text = readFile(watch->path);
+        const double now = counterSeconds();
+        if (watch->playback < 0.0 && text.find("Starting playback!") != std::string::npos) {
+            watch->playback = now;
+        }
+        if (text.find("Engine Shutting Down") != std::string::npos) {
+            watch->shutdown = now;
+        }
+        SDL_Delay(1);
+    }
+    watch->done = true;
+}
+
+std::vector<float> firstChannel(const std::vector<float>& interleaved, int channels)
+{
+    std::vector<float> samples;
+    for (size_t i = 0; i < interleaved.size(); i += static_cast<size_t>(channels)) {
+        samples.push_back(interleaved[i]);
+    }
+    return samples;
+}
+
+// The samples from the first one that is not silent, without any run of silence
+// long enough to be a gap: a server that ran dry for a moment played silence
+// there, and went on with the next sample.
+std::vector<float> withoutGaps(const std::vector<float>& samples)
+{
+    constexpr size_t kGapFrames = 8;
+    std::vector<float> kept;
+    size_t zeros = 0;
+    for (float sample : samples) {
+        if (sample == 0.0f) {
+            ++zeros;
+            continue;
+        }
+        if (zeros < kGapFrames && !kept.empty()) {
+            kept.insert(kept.end(), zeros, 0.0f);
+        }
+        zeros = 0;
+        kept.push_back(sample);
+    }
+    return kept;
+}
+
+// How many of the clip's samples the recording skipped, or holds something else
+// in their place, counting up to `limit`. The two are walked side by side; where
+// they part, the clip is searched ahead for what the recording goes on with.
+size_t samplesNotHeard(const std::vector<float>& heard, const std::vector<float>& played, size_t limit)
+{
+    constexpr size_t kRun = 32;
+    constexpr size_t kSearch = 4410;
+    const auto agree = [&](size_t atHeard, size_t atPlayed) {
+        for (size_t i = 0; i < kRun; ++i) {
+            if (atHeard + i >= heard.size() || atPlayed + i >= played.size()) {
+                return atPlayed + i >= played.size();
+            }
+            if (heard[atHeard + i] != played[atPlayed + i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    size_t h = 0;
+    size_t p = 0;
+    size_t missed = 0;
+    while (p < played.size() && h < heard.size() && missed <= limit) {
+        if (heard[h] == played[p]) {
+            ++h;
+            ++p;
+            continue;
+        }
+        size_t skip = 1;
+        while (skip <= kSearch && !agree(h, p + skip)) {
+            ++skip;
+        }
+        if (skip <= kSearch) {
+            missed += skip;
+            p += skip;
+        } else {
+            ++missed;
+            ++h;
+        }
+    }
+    return missed + (played.size() - std::min(p, played.size()));
 }
 
 }
@@ -149,4 +253,61 @@ TEST(SoundtrackEndToEnd, MusicThatCannotBeLoadedStopsTheStartUp)
         EXPECT_EQ(std::vector<std::string>(lines.end() - expected.size(), lines.end()), expected)
             << describe(result, lines);
     }
+}
+
+// On a private PulseAudio server the demo plays a 5 s clip onto a null sink, whose
+// monitor this test records: the run ends with the music, and what the sink
+// played is the clip, in order. The recording starts first, so the sink already
+// runs when the demo's stream arrives, as a desktop's does.
+TEST(SoundtrackEndToEnd, OnASoundServerTheMusicIsHeardInOrderAndEndsWithIt)
+{
+    constexpr double kEarliest = 5.0;
+    constexpr double kLatest = 5.6;
+    constexpr int kCaptureFrames = 256;
+    // 20 ms of the clip.
+    constexpr size_t kMostNotHeard = 882;
+    constexpr double kSinkStartSeconds = 5.0;
+    SoundServer server;
+    if (!server.start("pulseaudio")) {
+        GTEST_SKIP() << "no PulseAudio server could start here (make deps installs pulseaudio and "
+                        "pulseaudio-utils):\n" << server.error;
+    }
+    DemoDir dir;
+    copyFile(sourceDir() + "/tests/fixtures/audio/clip_sweep_44100.mp3", dir.file("res/audio/melody.mp3"));
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
+    MonitorCapture capture;
+    ASSERT_TRUE(capture.open(kCaptureFrames)) << SDL_GetError();
+    ASSERT_TRUE(capture.waitForFrames(MonitorCapture::kRate / 2, kSinkStartSeconds)) << "the sink never ran";
+
+    LogWatch watch;
+    watch.path = dir.file("Log.txt");
+    ProcessResult result = runDemo(dir, kTimeoutSeconds, server.clientEnvironment(), watchLog, &watch);
+    while (!watch.done) {
+        SDL_Delay(1);
+    }
+    // The capture hands over whole buffers: the last of the music comes with the next ones.
+    capture.waitForFrames(capture.frames() + 2 * kCaptureFrames, kSinkStartSeconds);
+    capture.close();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    const std::vector<std::string> lines = dir.logLines();
+    ASSERT_TRUE(result.exited && !result.timedOut) << describe(result, lines);
+    ASSERT_TRUE(watch.playback > 0.0 && watch.shutdown > 0.0) << describe(result, lines);
+    const double seconds = watch.shutdown - watch.playback;
+    EXPECT_GE(seconds, kEarliest);
+    EXPECT_LE(seconds, kLatest);
+
+    Mp3Decoder decoder;
+    ASSERT_EQ(decoder.open(dir.file("res/audio/melody.mp3").c_str()), kAudioOk);
+    std::vector<int16_t> pcm(static_cast<size_t>(decoder.lengthFrames) * decoder.channels);
+    ASSERT_EQ(decoder.read(pcm.data(), static_cast<int>(decoder.lengthFrames)), decoder.lengthFrames);
+    std::vector<float> clip;
+    for (size_t i = 0; i < pcm.size(); i += static_cast<size_t>(decoder.channels)) {
+        clip.push_back(pcm[i] / 32768.0f);
+    }
+    const std::vector<float> heard = withoutGaps(firstChannel(capture.samples(), MonitorCapture::kChannels));
+    const std::vector<float> played = withoutGaps(clip);
+    // A server kept waiting (a loaded machine) may also drop what came too late; a
+    // little of that is allowed, no sample that is not the clip's next ones.
+    EXPECT_LE(samplesNotHeard(heard, played, kMostNotHeard), kMostNotHeard)
+        << "the sink played the clip's samples, in order";
 }
