@@ -42,6 +42,9 @@ void SoundServer::stop()
     if (folder.empty()) {
         return;
     }
+    for (const std::string& entry : clientEnvironment()) {
+        unsetenv(entry.substr(0, entry.find('=')).c_str());
+    }
     const std::string command = "'" + script() + "' stop '" + folder + "'";
     if (std::system(command.c_str()) != 0) {
         error = "the server did not stop";

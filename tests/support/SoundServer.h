@@ -18,6 +18,7 @@ public:
     // reaches the server (SDL_AUDIODRIVER and the server's address are set);
     // on failure `error` says why.
     bool start(const std::string& kind);
+    // Stops the server and takes its settings out of this process's environment.
     void stop();
 
     // What a child process needs in its environment to play on the server.
