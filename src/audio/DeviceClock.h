@@ -19,6 +19,8 @@ public:
     // The output frame heard at nowTicks (fractional; 0 before the first callback).
     double heardFrame(uint64_t nowTicks);
     int64_t handedFrames() const { return handed; }
+    // Whether the device plays: it has asked for more than filling it took.
+    bool started() const { return anchored; }
 
 private:
     void lockOn(double now, double period);
