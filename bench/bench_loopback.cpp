@@ -195,17 +195,18 @@ void reportPhase(Report& report, const Phase& phase, const ClickTrack& track,
     }
 }
 
-// The first stream on the server's idle sink, played at once: how late it starts,
-// and whether the clock waits for the sound.
-Phase coldPhase(MonitorCapture& capture, MonitorCapture& reference)
+// The first stream on the server's idle sink, played at once: how long opening
+// the device waits for the sink, how late the music starts, and whether the clock
+// waits for the sound.
+Phase coldPhase(Report& report, MonitorCapture& capture, MonitorCapture& reference)
 {
     constexpr double kColdSeconds = 3.0;
     Soundtrack soundtrack;
+    const double opening = counterSeconds();
     if (!soundtrack.initAudio()) {
         return Phase{};
     }
-    // Opened after the stream, the captures still hear all of it: the idle sink
-    // plays nothing until its block of silence ends.
+    report.figure("cold_device_open_ms", (counterSeconds() - opening) * 1000.0);
     if (!capture.open(kCaptureFrames) || !reference.open(kReferenceFrames) || !soundtrack.load(kClicks, 120.0f)) {
         soundtrack.shutdownAudio();
         return Phase{};
@@ -262,7 +263,7 @@ void loopback(benchmark::State& state, const char* kind)
     MonitorCapture capture;
     MonitorCapture reference;
     Soundtrack soundtrack;
-    const Phase cold = coldPhase(capture, reference);
+    const Phase cold = coldPhase(report, capture, reference);
     if (cold.polls.empty() || !soundtrack.initAudio() || !soundtrack.load(kClicks, 120.0f)) {
         state.SkipWithError("the capture or the playback could not start");
         SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -33,7 +33,9 @@ def write_loopback(doc, report):
         if entry.get('error_occurred'):
             doc.add(f'**{label}**: not measured: {entry.get("error_message")}', '')
             continue
-        doc.add(f'**{label}**: {entry.get("label", "")}. Device buffer {fmt(entry.get("device_buffer_ms"), 2)} ms; '
+        doc.add(f'**{label}**: {entry.get("label", "")}. Opening the device on the idle sink waited '
+                f'{fmt(entry.get("cold_device_open_ms"), 1)} ms for it. Device buffer '
+                f'{fmt(entry.get("device_buffer_ms"), 2)} ms; '
                 f'capture latency, measured against a second capture of a quarter of its buffer: '
                 f'{fmt(entry.get("capture_latency_ms"), 2)} ms. Pace over 60 s: clock '
                 f'{fmt(entry.get("pace_clock_pct"), 3)} %, heard {fmt(entry.get("pace_heard_pct"), 3)} %. '
