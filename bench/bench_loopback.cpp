@@ -10,7 +10,6 @@
 #include "MonitorCapture.h"
 #include "SoundServer.h"
 #include "audio/AudioBackend.h"
-#include "audio/Mp3Decoder.h"
 #include "timeline/Soundtrack.h"
 
 #include <SDL.h>
@@ -18,8 +17,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,46 +47,6 @@ constexpr double kMeanOffsetMs = 10.0;
 constexpr double kWorstOffsetMs = 20.0;
 constexpr double kStartDelayMs = 50.0;
 constexpr double kPacePercent = 0.1;
-
-// Every half second a 4 ms tone of 2 kHz, 85 s in all; made once per machine.
-bool makeClicks()
-{
-    if (std::filesystem::exists(kClicks)) {
-        return true;
-    }
-    const std::string wav = std::string(kClicks) + ".wav";
-    const std::string command = "sox -D -R -n -r 44100 -c 2 -b 16 '" + wav +
-                                "' synth 0.004 sine 2000 gain -3 pad 0 0.496 repeat 169 && "
-                                "lame --quiet -b 192 --cbr '" + wav + "' '" + kClicks + "'";
-    const bool made = std::system(command.c_str()) == 0;
-    std::filesystem::remove(wav);
-    return made && std::filesystem::exists(kClicks);
-}
-
-// The signal as decoded: its first channel, and the music seconds of each click,
-// found in it as in the recording.
-struct ClickTrack {
-    std::vector<float> firstChannel;
-    std::vector<double> times;
-};
-
-ClickTrack decodeClicks()
-{
-    Mp3Decoder decoder;
-    ClickTrack track;
-    if (decoder.open(kClicks) != kAudioOk || decoder.rate != kRate) {
-        return track;
-    }
-    std::vector<int16_t> pcm(static_cast<size_t>(decoder.lengthFrames) * decoder.channels);
-    const int frames = decoder.read(pcm.data(), static_cast<int>(decoder.lengthFrames));
-    for (int frame = 0; frame < frames; ++frame) {
-        track.firstChannel.push_back(pcm[static_cast<size_t>(frame) * decoder.channels] / 32768.0f);
-    }
-    for (int64_t onset : findOnsets(track.firstChannel, 1, kOnsetThreshold, kQuietFrames)) {
-        track.times.push_back(static_cast<double>(onset) / kRate);
-    }
-    return track;
-}
 
 // Each click in a capture: its first frame, and the counter seconds it arrived at.
 struct Arrivals {
@@ -251,7 +208,7 @@ void loopback(benchmark::State& state, const char* kind)
     Report report{state, ""};
     SoundServer server;
     ClickTrack track;
-    if (!makeClicks() || (track = decodeClicks()).times.empty()) {
+    if (!makeClicks(kClicks) || (track = decodeClicks(kClicks, kOnsetThreshold, kQuietFrames)).times.empty()) {
         state.SkipWithError("sox and lame could not make the clicks");
         return;
     }

@@ -1,10 +1,49 @@
 #include "ClickTimes.h"
 
+#include "audio/AudioBackend.h"
+#include "audio/Mp3Decoder.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <limits>
 
 namespace bench_support {
+
+bool makeClicks(const char* path)
+{
+    if (std::filesystem::exists(path)) {
+        return true;
+    }
+    const std::string wav = std::string(path) + ".wav";
+    const std::string command = "sox -D -R -n -r 44100 -c 2 -b 16 '" + wav +
+                                "' synth 0.004 sine 2000 gain -3 pad 0 0.496 repeat 169 && "
+                                "lame --quiet -b 192 --cbr '" + wav + "' '" + path + "'";
+    const bool made = std::system(command.c_str()) == 0;
+    std::filesystem::remove(wav);
+    return made && std::filesystem::exists(path);
+}
+
+ClickTrack decodeClicks(const char* path, float threshold, int quietFrames)
+{
+    constexpr int kRate = 44100;
+    Mp3Decoder decoder;
+    ClickTrack track;
+    if (decoder.open(path) != kAudioOk || decoder.rate != kRate) {
+        return track;
+    }
+    std::vector<int16_t> pcm(static_cast<size_t>(decoder.lengthFrames) * decoder.channels);
+    const int frames = decoder.read(pcm.data(), static_cast<int>(decoder.lengthFrames));
+    for (int frame = 0; frame < frames; ++frame) {
+        track.firstChannel.push_back(pcm[static_cast<size_t>(frame) * decoder.channels] / 32768.0f);
+    }
+    for (int64_t onset : findOnsets(track.firstChannel, 1, threshold, quietFrames)) {
+        track.times.push_back(static_cast<double>(onset) / kRate);
+    }
+    return track;
+}
 
 std::vector<int64_t> findOnsets(const std::vector<float>& samples, int channels, float threshold, int quietFrames)
 {

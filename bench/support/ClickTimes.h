@@ -7,6 +7,19 @@
 // known signal as the music's clock passed them and as they were heard.
 namespace bench_support {
 
+// The signal as decoded: its first channel, and the music seconds of each click.
+struct ClickTrack {
+    std::vector<float> firstChannel;
+    std::vector<double> times;
+};
+
+// Makes `path` once per machine with sox and lame: every half second a 4 ms tone
+// of 2 kHz, 85 s in all, stereo at 44.1 kHz.
+bool makeClicks(const char* path);
+// The clicks are found as in the recording (findOnsets); empty if the file does
+// not decode at 44.1 kHz.
+ClickTrack decodeClicks(const char* path, float threshold, int quietFrames);
+
 // First frames whose first channel rises above `threshold` after at least
 // `quietFrames` frames below it.
 std::vector<int64_t> findOnsets(const std::vector<float>& samples, int channels, float threshold, int quietFrames);

@@ -1,6 +1,7 @@
 #include "audio/AudioBackend.h"
 #include "audio/Mp3Decoder.h"
 
+#include "AudioFiles.h"
 #include "DemoRun.h"
 #include "MonitorCapture.h"
 #include "SoundServer.h"
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <string>
@@ -97,79 +97,6 @@ void watchLog(int pid, void* context)
         SDL_Delay(1);
     }
     watch->done = true;
-}
-
-std::vector<float> firstChannel(const std::vector<float>& interleaved, int channels)
-{
-    std::vector<float> samples;
-    for (size_t i = 0; i < interleaved.size(); i += static_cast<size_t>(channels)) {
-        samples.push_back(interleaved[i]);
-    }
-    return samples;
-}
-
-// The samples from the first one that is not silent, without any run of silence
-// long enough to be a gap: a server that ran dry for a moment played silence
-// there, and went on with the next sample.
-std::vector<float> withoutGaps(const std::vector<float>& samples)
-{
-    constexpr size_t kGapFrames = 8;
-    std::vector<float> kept;
-    size_t zeros = 0;
-    for (float sample : samples) {
-        if (sample == 0.0f) {
-            ++zeros;
-            continue;
-        }
-        if (zeros < kGapFrames && !kept.empty()) {
-            kept.insert(kept.end(), zeros, 0.0f);
-        }
-        zeros = 0;
-        kept.push_back(sample);
-    }
-    return kept;
-}
-
-// How many of the clip's samples the recording skipped, or holds something else
-// in their place, counting up to `limit`. The two are walked side by side; where
-// they part, the clip is searched ahead for what the recording goes on with.
-size_t samplesNotHeard(const std::vector<float>& heard, const std::vector<float>& played, size_t limit)
-{
-    constexpr size_t kRun = 32;
-    constexpr size_t kSearch = 4410;
-    const auto agree = [&](size_t atHeard, size_t atPlayed) {
-        for (size_t i = 0; i < kRun; ++i) {
-            if (atHeard + i >= heard.size() || atPlayed + i >= played.size()) {
-                return atPlayed + i >= played.size();
-            }
-            if (heard[atHeard + i] != played[atPlayed + i]) {
-                return false;
-            }
-        }
-        return true;
-    };
-    size_t h = 0;
-    size_t p = 0;
-    size_t missed = 0;
-    while (p < played.size() && h < heard.size() && missed <= limit) {
-        if (heard[h] == played[p]) {
-            ++h;
-            ++p;
-            continue;
-        }
-        size_t skip = 1;
-        while (skip <= kSearch && !agree(h, p + skip)) {
-            ++skip;
-        }
-        if (skip <= kSearch) {
-            missed += skip;
-            p += skip;
-        } else {
-            ++missed;
-            ++h;
-        }
-    }
-    return missed + (played.size() - std::min(p, played.size()));
 }
 
 }
