@@ -14,7 +14,7 @@ XVFB := $(ROOT)/tools/on_display.sh --virtual
 DEB_PACKAGES := build-essential cmake pkg-config libsdl2-dev libglew-dev libglu1-mesa-dev \
 	libglm-dev libstb-dev libmpg123-dev lame libgtest-dev libgmock-dev libbenchmark-dev \
 	xvfb xauth xdotool libgl1-mesa-dri mesa-utils sox clang libclang-rt-14-dev valgrind python3 strace \
-	libimgui-dev
+	libimgui-dev pulseaudio pulseaudio-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -133,13 +133,21 @@ music: build
 	$(ROOT)/tools/musicgen/build_music.sh $(BUILD_PATH)
 
 # Every benchmark and the real demo on a virtual screen and the silent audio
-# driver; writes docs/PERFORMANCE.md (about 15 minutes; raw results in
-# <build>/bench-results/).
+# driver, then the loopback on private sound servers; writes docs/PERFORMANCE.md
+# (about 18 minutes; raw results in <build>/bench-results/).
 BENCH_TARGETS := morlenth $(patsubst $(ROOT)/bench/%.cpp,%,$(wildcard $(ROOT)/bench/bench_*.cpp))
 bench: deps
 	$(CONFIGURE) -DMORLENTH_BENCH=ON
 	cmake --build $(BUILD_PATH) -j $(JOBS) --target $(BENCH_TARGETS)
 	SDL_AUDIODRIVER=dummy $(XVFB) python3 $(ROOT)/bench/run_benchmarks.py $(BUILD_PATH) $(ROOT)/docs/PERFORMANCE.md
+
+# The music's clock against what a private PulseAudio (and PipeWire, where it is
+# installed) server plays, alone: about 3 minutes (docs/audio.md, Sound servers).
+.PHONY: bench-loopback
+bench-loopback: deps
+	$(CONFIGURE) -DMORLENTH_BENCH=ON
+	cmake --build $(BUILD_PATH) -j $(JOBS) --target bench_loopback
+	$(BUILD_PATH)/bin/bench_loopback
 
 .PHONY: sync capture frames
 

@@ -3,6 +3,7 @@ from bench_parse import (TARGET_CLOCK_MS, TARGET_CPU_MS, TARGET_FPS, TARGET_STAR
 from bench_sections import (Doc, fmt, load_text, verdict, write_callgrind, write_clock, write_frames, write_micro,
                             write_startup)
 from bench_floor_section import write_floor
+from bench_loopback_section import write_loopback
 from bench_studio_section import write_studio
 
 
@@ -58,6 +59,7 @@ def markdown(report):
     write_callgrind(doc, report, figures)
     write_startup(doc, report)
     write_clock(doc, report)
+    write_loopback(doc, report)
     write_micro(doc, report)
     write_studio(doc, report)
     write_analysis(doc, report, figures)

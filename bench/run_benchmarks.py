@@ -4,7 +4,8 @@
 Usage: run_benchmarks.py BUILD_DIR [OUTPUT]. `make bench` runs it on a virtual
 screen (xvfb-run) with SDL_AUDIODRIVER=dummy; raw results land in
 BUILD_DIR/bench-results/. BENCH_QUICK=1 takes fewer samples and leaves out the
-two runs as long as the music, to try the script itself.
+two runs as long as the music and the loopback on sound servers, to try the
+script itself.
 """
 import json
 import os
@@ -237,6 +238,20 @@ def whole_run(build, results):
     return parsed
 
 
+def loopback(build, results):
+    """bench_loopback on its private sound servers; skipped runs keep their reason."""
+    out = os.path.join(results, 'bench_loopback.json')
+    args = [os.path.join(build, 'bin', 'bench_loopback'), f'--benchmark_out={out}', '--benchmark_out_format=json']
+    log('bench_loopback: the clock against a PulseAudio and a PipeWire null sink, about 85 s each')
+    run_command(args, os.path.join(results, 'bench_loopback.log'))
+    if not os.path.exists(out):
+        log('bench_loopback wrote no results; see bench_loopback.log')
+        return None
+    with open(out) as f:
+        data = json.load(f)
+    return {entry['name']: entry for entry in data.get('benchmarks', [])}
+
+
 def main():
     if len(sys.argv) < 2:
         print(__doc__)
@@ -276,6 +291,7 @@ def main():
         section('whole', lambda: whole_run(build, results))
         section('clock', lambda: google_benchmark(build, results, 'bench_audio',
                                                   ['--benchmark_filter=ClockWholeMusic'], tag='bench_audio_clock'))
+        section('loopback', lambda: loopback(build, results))
     load.stop()
     report['load']['all'] = load.samples
     report['minutes'] = (time.monotonic() - began) / 60.0

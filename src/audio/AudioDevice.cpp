@@ -9,6 +9,8 @@
 namespace {
 
 constexpr int kOutputChannels = 2;
+// Longer than an idle PulseAudio null sink keeps a new stream waiting (2 s).
+constexpr Uint32 kStartTimeoutMs = 3000;
 
 }
 
@@ -42,6 +44,26 @@ bool AudioDevice::open(int newFrequency, int bufferFrames)
 void AudioDevice::start()
 {
     SDL_PauseAudioDevice(id, 0);
+    waitUntilPlaying();
+}
+
+// A sound server may take its time to start a new stream: an idle PulseAudio
+// null sink asks for the second buffer up to 2 s after the first. Waiting here,
+// while the caller is still starting up, means that what plays later is heard
+// at once and the clock moves with it. A device that never gets going is left
+// to report itself stalled.
+void AudioDevice::waitUntilPlaying()
+{
+    const Uint32 until = SDL_GetTicks() + kStartTimeoutMs;
+    while (isRunning() && !SDL_TICKS_PASSED(SDL_GetTicks(), until)) {
+        {
+            DeviceLock lock(*this);
+            if (clock.started()) {
+                return;
+            }
+        }
+        SDL_Delay(1);
+    }
 }
 
 void AudioDevice::close()

@@ -18,7 +18,8 @@ public:
     // it) must stop calling fill() before the streams it reads are destroyed.
     ~AudioDevice() { close(); }
 
-    // Opens the default device paused; start() lets it ask for audio.
+    // Opens the default device paused; start() lets it ask for audio and waits
+    // (a few seconds at most) until it plays.
     bool open(int frequency, int bufferFrames);
     void start();
     void close();
@@ -38,6 +39,7 @@ public:
 
 private:
     static void SDLCALL fill(void* self, Uint8* stream, int length);
+    void waitUntilPlaying();
 
     DeviceClock clock;
 };

@@ -37,6 +37,14 @@ void DeviceClock::lockOn(double now, double bufferSeconds)
 
 void DeviceClock::onCallback(int frames, uint64_t nowTicks)
 {
+    // What the first callbacks hand over only fills the device; it is heard once
+    // the device asks for more. A sound server may start that late (an idle
+    // PulseAudio null sink, up to two seconds), and until then the clock must not
+    // run ahead of the sound.
+    if (handed < queued) {
+        handed += frames;
+        return;
+    }
     const double now = static_cast<double>(nowTicks) / static_cast<double>(ticksPerSecond);
     const double nominal = static_cast<double>(frames) / rate;
     const double error = now - nextTime;

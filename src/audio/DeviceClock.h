@@ -4,7 +4,8 @@
 
 // Which output frame the listener hears now, for a device fed by callbacks.
 // Each callback anchors the clock: the frames handed before it, less the buffer
-// the device still holds, are being heard at that instant. The instants pass
+// the device still holds, are being heard at that instant. The callbacks that
+// fill the device before it plays anchor nothing. The instants pass
 // through a delay-locked loop, so the callback thread's wake-up jitter does not
 // reach the clock while the device's true pace does. Between callbacks the clock
 // runs on a high-resolution timer at that pace, never beyond what was handed over
@@ -18,6 +19,8 @@ public:
     // The output frame heard at nowTicks (fractional; 0 before the first callback).
     double heardFrame(uint64_t nowTicks);
     int64_t handedFrames() const { return handed; }
+    // Whether the device plays: it has asked for more than filling it took.
+    bool started() const { return anchored; }
 
 private:
     void lockOn(double now, double period);

@@ -1,12 +1,18 @@
 #include "audio/AudioBackend.h"
 #include "audio/Mp3Decoder.h"
 
+#include "AudioFiles.h"
 #include "DemoRun.h"
+#include "MonitorCapture.h"
+#include "SoundServer.h"
 #include "TestPaths.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -66,6 +72,31 @@ size_t clipOffset(const std::vector<float>& recording, const std::vector<int16_t
         ++recordingStart;
     }
     return recordingStart >= clipStart ? recordingStart - clipStart : recording.size();
+}
+
+// When the demo's log first showed each of two lines, on the capture's counter.
+struct LogWatch {
+    std::string path;
+    double playback = -1.0;
+    double shutdown = -1.0;
+    std::atomic<bool> done{false};
+};
+
+void watchLog(int pid, void* context)
+{
+    LogWatch* watch = static_cast<LogWatch*>(context);
+    while (watch->shutdown < 0.0 && kill(pid, 0) == 0) {
+        const std::string text = readFile(watch->path);
+        const double now = counterSeconds();
+        if (watch->playback < 0.0 && text.find("Starting playback!") != std::string::npos) {
+            watch->playback = now;
+        }
+        if (text.find("Engine Shutting Down") != std::string::npos) {
+            watch->shutdown = now;
+        }
+        SDL_Delay(1);
+    }
+    watch->done = true;
 }
 
 }
@@ -149,4 +180,62 @@ TEST(SoundtrackEndToEnd, MusicThatCannotBeLoadedStopsTheStartUp)
         EXPECT_EQ(std::vector<std::string>(lines.end() - expected.size(), lines.end()), expected)
             << describe(result, lines);
     }
+}
+
+// On a private PulseAudio server the demo plays a 5 s clip onto a null sink, whose
+// monitor this test records: the run ends with the music, and what the sink
+// played is the clip, in order. The server is new and its sink idle, so it keeps
+// the first stream waiting up to 2 s: the music must still start with "Starting
+// playback!", the wait done before it.
+TEST(SoundtrackEndToEnd, OnASoundServerTheMusicIsHeardInOrderAndEndsWithIt)
+{
+    constexpr double kEarliest = 5.0;
+    constexpr double kLatest = 5.6;
+    constexpr int kCaptureFrames = 256;
+    // 20 ms of the clip.
+    constexpr size_t kMostNotHeard = 882;
+    constexpr double kSinkWaitSeconds = 5.0;
+    SoundServer server;
+    if (!server.start("pulseaudio")) {
+        GTEST_SKIP() << "no PulseAudio server could start here (make deps installs pulseaudio and "
+                        "pulseaudio-utils):\n" << server.error;
+    }
+    DemoDir dir;
+    copyFile(sourceDir() + "/tests/fixtures/audio/clip_sweep_44100.mp3", dir.file("res/audio/melody.mp3"));
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
+    MonitorCapture capture;
+    ASSERT_TRUE(capture.open(kCaptureFrames)) << SDL_GetError();
+
+    LogWatch watch;
+    watch.path = dir.file("Log.txt");
+    ProcessResult result = runDemo(dir, kTimeoutSeconds, server.clientEnvironment(), watchLog, &watch);
+    while (!watch.done) {
+        SDL_Delay(1);
+    }
+    // The capture hands over whole buffers: the last of the music comes with the next ones.
+    EXPECT_TRUE(capture.waitForFrames(capture.frames() + 2 * kCaptureFrames, kSinkWaitSeconds))
+        << "the sink stopped";
+    capture.close();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    const std::vector<std::string> lines = dir.logLines();
+    ASSERT_TRUE(result.exited && !result.timedOut) << describe(result, lines);
+    ASSERT_TRUE(watch.playback > 0.0 && watch.shutdown > 0.0) << describe(result, lines);
+    const double seconds = watch.shutdown - watch.playback;
+    EXPECT_GE(seconds, kEarliest);
+    EXPECT_LE(seconds, kLatest);
+
+    Mp3Decoder decoder;
+    ASSERT_EQ(decoder.open(dir.file("res/audio/melody.mp3").c_str()), kAudioOk);
+    std::vector<int16_t> pcm(static_cast<size_t>(decoder.lengthFrames) * decoder.channels);
+    ASSERT_EQ(decoder.read(pcm.data(), static_cast<int>(decoder.lengthFrames)), decoder.lengthFrames);
+    std::vector<float> clip;
+    for (size_t i = 0; i < pcm.size(); i += static_cast<size_t>(decoder.channels)) {
+        clip.push_back(pcm[i] / 32768.0f);
+    }
+    const std::vector<float> heard = withoutGaps(firstChannel(capture.samples(), MonitorCapture::kChannels));
+    const std::vector<float> played = withoutGaps(clip);
+    // A server kept waiting (a loaded machine) may also drop what came too late; a
+    // little of that is allowed, no sample that is not the clip's next ones.
+    EXPECT_LE(samplesNotHeard(heard, played, kMostNotHeard), kMostNotHeard)
+        << "the sink played the clip's samples, in order";
 }

@@ -4,6 +4,7 @@
 #include "audio/AudioBackend.h"
 #include "audio/Mp3Decoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -82,6 +83,73 @@ double soundSeconds(const std::string& recordingPath, int rate, int channels)
         }
     }
     return first < last ? static_cast<double>((last - first) / channels) / rate : 0.0;
+}
+
+std::vector<float> firstChannel(const std::vector<float>& interleaved, int channels)
+{
+    std::vector<float> samples;
+    for (size_t i = 0; i < interleaved.size(); i += static_cast<size_t>(channels)) {
+        samples.push_back(interleaved[i]);
+    }
+    return samples;
+}
+
+std::vector<float> withoutGaps(const std::vector<float>& samples)
+{
+    constexpr size_t kGapFrames = 8;
+    std::vector<float> kept;
+    size_t zeros = 0;
+    for (float sample : samples) {
+        if (sample == 0.0f) {
+            ++zeros;
+            continue;
+        }
+        if (zeros < kGapFrames && !kept.empty()) {
+            kept.insert(kept.end(), zeros, 0.0f);
+        }
+        zeros = 0;
+        kept.push_back(sample);
+    }
+    return kept;
+}
+
+size_t samplesNotHeard(const std::vector<float>& heard, const std::vector<float>& played, size_t limit)
+{
+    constexpr size_t kRun = 32;
+    constexpr size_t kSearch = 4410;
+    const auto agree = [&](size_t atHeard, size_t atPlayed) {
+        for (size_t i = 0; i < kRun; ++i) {
+            if (atHeard + i >= heard.size() || atPlayed + i >= played.size()) {
+                return atPlayed + i >= played.size();
+            }
+            if (heard[atHeard + i] != played[atPlayed + i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    size_t h = 0;
+    size_t p = 0;
+    size_t missed = 0;
+    while (p < played.size() && h < heard.size() && missed <= limit) {
+        if (heard[h] == played[p]) {
+            ++h;
+            ++p;
+            continue;
+        }
+        size_t skip = 1;
+        while (skip <= kSearch && !agree(h, p + skip)) {
+            ++skip;
+        }
+        if (skip <= kSearch) {
+            missed += skip;
+            p += skip;
+        } else {
+            ++missed;
+            ++h;
+        }
+    }
+    return missed + (played.size() - std::min(p, played.size()));
 }
 
 }

@@ -72,12 +72,20 @@ struct Simulation {
 
 }
 
-TEST(DeviceClock, HearsNothingBeforeTheFirstCallback)
+// The first buffer only fills the device, which a sound server may start playing
+// a second or more later: the clock stays put until the device asks for more.
+TEST(DeviceClock, HearsNothingUntilTheDeviceAsksForItsSecondBuffer)
 {
+    constexpr double kServerStart = 1.5;
     DeviceClock clock;
     clock.reset(kRate, kBuffer, kTicksPerSecond);
     EXPECT_EQ(clock.heardFrame(0), 0.0);
     EXPECT_EQ(clock.heardFrame(kTicksPerSecond), 0.0);
+    clock.onCallback(kBuffer, toTicks(kServerStart - 1.0));
+    EXPECT_EQ(clock.heardFrame(toTicks(kServerStart - 1.0 + 1.5 * kBufferSeconds)), 0.0);
+    EXPECT_EQ(clock.heardFrame(toTicks(kServerStart)), 0.0);
+    clock.onCallback(kBuffer, toTicks(kServerStart));
+    EXPECT_NEAR(clock.heardFrame(toTicks(kServerStart + kBufferSeconds / 2)), kBuffer / 2, 0.01);
 }
 
 TEST(DeviceClock, PunctualCallbacksGiveTheIdealLineOneBufferLate)

@@ -1,0 +1,284 @@
+// The music's clock against what is heard on a real sound server. A private server
+// (tools/sound_server.sh: PulseAudio, or PipeWire's PulseAudio service) plays a
+// click every half second through the back-end onto a null sink, and SDL's capture
+// API records the sink's monitor in this same process, so the clock's reads and
+// the recording share one counter. Measured: the start delay, the offset between
+// the clock and the heard clicks and the pace over 60 s, then the same after a
+// pause, a seek and a device reopen. Takes about 80 s per server.
+#include "BenchSupport.h"
+#include "ClickTimes.h"
+#include "MonitorCapture.h"
+#include "SoundServer.h"
+#include "audio/AudioBackend.h"
+#include "timeline/Soundtrack.h"
+
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using namespace bench_support;
+using testing_support::counterSeconds;
+using testing_support::MonitorCapture;
+using testing_support::SoundServer;
+
+constexpr const char* kClicks = "/tmp/morlenth-bench-clicks.mp3";
+constexpr int kRate = 44100;
+constexpr double kRunSeconds = 60.0;
+constexpr double kPhaseSeconds = 5.0;
+constexpr double kPauseSeconds = 1.0;
+constexpr double kClickSpacing = 0.5;
+constexpr float kOnsetThreshold = 0.1f;
+constexpr int kQuietFrames = kRate / 10;
+// The capture's buffer, and the smaller one of the second capture that measures
+// the first one's latency.
+constexpr int kCaptureFrames = 256;
+constexpr int kReferenceFrames = 64;
+// The reopen's update period: a 1,024-frame buffer instead of 512.
+constexpr int kReopenPeriodMs = 40;
+// The targets.
+constexpr double kMeanOffsetMs = 10.0;
+constexpr double kWorstOffsetMs = 20.0;
+constexpr double kStartDelayMs = 50.0;
+constexpr double kPacePercent = 0.1;
+
+// Each click in a capture: its first frame, and the counter seconds it arrived at.
+struct Arrivals {
+    std::vector<int64_t> frames;
+    std::vector<double> times;
+};
+
+Arrivals arrivals(MonitorCapture& capture)
+{
+    Arrivals found;
+    found.frames = findOnsets(capture.samples(), MonitorCapture::kChannels, kOnsetThreshold, kQuietFrames);
+    for (int64_t onset : found.frames) {
+        found.times.push_back(capture.frameSeconds(onset));
+    }
+    return found;
+}
+
+// One stretch of playback after an event (play, resume, seek, reopen).
+struct Phase {
+    std::string name;
+    double eventTime = 0.0;   // counter seconds when the call was made
+    double eventMusic = 0.0;  // where the new run starts, in music seconds
+    std::vector<ClockPoll> polls;
+};
+
+Phase poll(Soundtrack& soundtrack, const std::string& name, double eventTime, double seconds)
+{
+    Phase phase{name, eventTime, soundtrack.exactPosition(), {}};
+    while (counterSeconds() < eventTime + seconds) {
+        phase.polls.push_back({counterSeconds(), soundtrack.exactPosition()});
+        SDL_Delay(1);
+    }
+    return phase;
+}
+
+// Waits until the clock is between two clicks, so that an event's own sound and
+// what the device still held are silent.
+void waitBetweenClicks(Soundtrack& soundtrack)
+{
+    while (std::fmod(soundtrack.exactPosition(), kClickSpacing) < 0.2 ||
+           std::fmod(soundtrack.exactPosition(), kClickSpacing) > 0.3) {
+        SDL_Delay(1);
+    }
+}
+
+double firstClickAfter(const std::vector<double>& clicks, double music)
+{
+    for (double click : clicks) {
+        if (click >= music) {
+            return click;
+        }
+    }
+    return std::nan("");
+}
+
+struct Report {
+    benchmark::State& state;
+    std::string missed;
+
+    void figure(const std::string& name, double value) { state.counters[name] = value; }
+    void target(const std::string& name, double value, double limit)
+    {
+        figure(name, value);
+        if (!(std::fabs(value) <= limit)) {
+            missed += (missed.empty() ? "missed: " : ", ") + name;
+        }
+    }
+};
+
+// The start delays, the offsets and, for the first run, the pace of one phase.
+void reportPhase(Report& report, const Phase& phase, const ClickTrack& track,
+                 const std::vector<double>& heard, double endMusic)
+{
+    const std::string& name = phase.name;
+    double firstAdvance = std::nan("");
+    for (const ClockPoll& poll : phase.polls) {
+        if (poll.music > phase.eventMusic) {
+            firstAdvance = poll.time - phase.eventTime;
+            break;
+        }
+    }
+    const double click = firstClickAfter(track.times, phase.eventMusic);
+    const double unDelayed = phase.eventTime + (click - phase.eventMusic);
+    // The first click heard after the event is the run's first (what the device
+    // still held is silence), however late the server starts it.
+    const auto sound = std::lower_bound(heard.begin(), heard.end(), phase.eventTime);
+    const double startHeard = sound == heard.end() ? std::nan("") : *sound - unDelayed;
+    const Offsets offsets = clickOffsets(phase.polls, track.times, heard, phase.eventMusic, endMusic);
+    const bool first = name == "play";
+    report.target(name + "_start_heard_ms", startHeard * 1000.0, first ? kStartDelayMs : 1e9);
+    report.target(name + "_start_clock_ms", firstAdvance * 1000.0, first ? kStartDelayMs : 1e9);
+    report.target(name + "_offset_mean_ms", offsets.mean * 1000.0, kMeanOffsetMs);
+    report.target(name + "_offset_worst_ms", offsets.worst * 1000.0, kWorstOffsetMs);
+    report.figure(name + "_clicks", offsets.count);
+    if (first) {
+        const std::vector<ClockPoll> steady(phase.polls.begin() + phase.polls.size() / 60, phase.polls.end());
+        report.target("pace_clock_pct", (clockPace(steady) - 1.0) * 100.0, kPacePercent);
+        const double from = firstClickAfter(track.times, 1.0);
+        const double to = firstClickAfter(track.times, phase.polls.back().music - 1.0);
+        const double heardFrom = nearest(heard, clockReached(phase.polls, from), 0.1);
+        const double heardTo = nearest(heard, clockReached(phase.polls, to), 0.1);
+        report.target("pace_heard_pct", ((to - from) / (heardTo - heardFrom) - 1.0) * 100.0, kPacePercent);
+    }
+}
+
+// The first stream on the server's idle sink, played at once: how long opening
+// the device waits for the sink, how late the music starts, and whether the clock
+// waits for the sound.
+Phase coldPhase(Report& report, MonitorCapture& capture, MonitorCapture& reference)
+{
+    constexpr double kColdSeconds = 3.0;
+    Soundtrack soundtrack;
+    const double opening = counterSeconds();
+    if (!soundtrack.initAudio()) {
+        return Phase{};
+    }
+    report.figure("cold_device_open_ms", (counterSeconds() - opening) * 1000.0);
+    if (!capture.open(kCaptureFrames) || !reference.open(kReferenceFrames) || !soundtrack.load(kClicks, 120.0f)) {
+        soundtrack.shutdownAudio();
+        return Phase{};
+    }
+    const double event = counterSeconds();
+    soundtrack.play();
+    Phase phase = poll(soundtrack, "cold", event, kColdSeconds);
+    soundtrack.shutdownAudio();
+    return phase;
+}
+
+// Plays the clicks as the player does (the device opened, the music loaded, a
+// moment for the scene, then play), then pauses, seeks and reopens the device.
+std::vector<Phase> playPhases(Soundtrack& soundtrack, const ClickTrack& track)
+{
+    constexpr int kSceneMs = 200;
+    constexpr double kSeekAhead = 2.0;
+    std::vector<Phase> phases;
+    SDL_Delay(kSceneMs);
+    double event = counterSeconds();
+    soundtrack.play();
+    phases.push_back(poll(soundtrack, "play", event, kRunSeconds));
+    waitBetweenClicks(soundtrack);
+    soundtrack.pause();
+    SDL_Delay(static_cast<Uint32>(kPauseSeconds * 1000.0));
+    event = counterSeconds();
+    soundtrack.resume();
+    phases.push_back(poll(soundtrack, "resume", event, kPhaseSeconds));
+    waitBetweenClicks(soundtrack);
+    event = counterSeconds();
+    soundtrack.seek(firstClickAfter(track.times, soundtrack.exactPosition() + kSeekAhead));
+    phases.push_back(poll(soundtrack, "seek", event, kPhaseSeconds));
+    waitBetweenClicks(soundtrack);
+    event = counterSeconds();
+    audioSetUpdatePeriod(kReopenPeriodMs);
+    phases.push_back(poll(soundtrack, "reopen", event, kPhaseSeconds));
+    return phases;
+}
+
+void loopback(benchmark::State& state, const char* kind)
+{
+    Report report{state, ""};
+    SoundServer server;
+    ClickTrack track;
+    if (!makeClicks(kClicks) || (track = decodeClicks(kClicks, kOnsetThreshold, kQuietFrames)).times.empty()) {
+        state.SkipWithError("sox and lame could not make the clicks");
+        return;
+    }
+    if (!server.start(kind)) {
+        state.SkipWithError(("no " + std::string(kind) + " server: " + server.error).c_str());
+        return;
+    }
+    SDL_InitSubSystem(SDL_INIT_AUDIO);
+    MonitorCapture capture;
+    MonitorCapture reference;
+    Soundtrack soundtrack;
+    const Phase cold = coldPhase(report, capture, reference);
+    if (cold.polls.empty() || !soundtrack.initAudio() || !soundtrack.load(kClicks, 120.0f)) {
+        state.SkipWithError("the capture or the playback could not start");
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return;
+    }
+    capture.startTimeline();
+    reference.startTimeline();
+    AudioDeviceInfo info;
+    audioGetInfo(&info);
+    report.figure("device_buffer_ms", 1000.0 * info.bufferFrames / info.frequency);
+    std::vector<Phase> phases{cold};
+    for (auto _ : state) {
+        for (Phase& phase : playPhases(soundtrack, track)) {
+            phases.push_back(std::move(phase));
+        }
+    }
+    SDL_Delay(static_cast<Uint32>(kClickSpacing * 1000.0));
+    audioGetInfo(&info);
+    soundtrack.shutdownAudio();
+    capture.close();
+    reference.close();
+    const Arrivals heard = arrivals(capture);
+    const double latency = captureLatency(heard.times, arrivals(reference).times, kClickSpacing / 5.0);
+    std::vector<double> heardTimes;
+    for (double time : heard.times) {
+        heardTimes.push_back(time - latency);
+    }
+    for (const Phase& phase : phases) {
+        reportPhase(report, phase, track, heardTimes, phase.polls.back().music);
+    }
+    const Phase& seek = phases[3];
+    const double click = firstClickAfter(track.times, seek.eventMusic);
+    const size_t index = static_cast<size_t>(std::lower_bound(heardTimes.begin(), heardTimes.end(), seek.eventTime) -
+                                             heardTimes.begin());
+    report.target("seek_sample_error_frames",
+                  index < heard.frames.size() ? seekSampleError(capture.samples(), MonitorCapture::kChannels, heard.frames[index], track.firstChannel,
+                                                                std::llround(click * kRate))
+                                              : 1e9,
+                  info.bufferFrames);
+    report.figure("capture_latency_ms", latency * 1000.0);
+    report.figure("reopen_buffer_ms", 1000.0 * info.bufferFrames / info.frequency);
+    report.figure("targets_met", report.missed.empty() ? 1.0 : 0.0);
+    state.SetLabel(report.missed.empty() ? "every target met" : report.missed);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void BM_LoopbackPulseAudio(benchmark::State& state)
+{
+    loopback(state, "pulseaudio");
+}
+BENCHMARK(BM_LoopbackPulseAudio)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_LoopbackPipeWire(benchmark::State& state)
+{
+    loopback(state, "pipewire");
+}
+BENCHMARK(BM_LoopbackPipeWire)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}
+
+BENCHMARK_MAIN();

@@ -1,0 +1,50 @@
+"""The section of docs/PERFORMANCE.md on the music's clock against what a sound server plays."""
+from bench_sections import fmt, load_text
+
+SERVERS = (('BM_LoopbackPulseAudio', 'PulseAudio 16 (null sink)'),
+           ('BM_LoopbackPipeWire', 'PipeWire 0.3 with its PulseAudio service (null sink)'))
+PHASES = (('cold', 'first stream on an idle sink'), ('play', 'play, sink running (60 s)'),
+          ('resume', 'resume after a 1 s pause'), ('seek', 'seek 2 s ahead'),
+          ('reopen', 'device reopened (1,024-frame buffer)'))
+
+
+def find_server(loopback, prefix):
+    for name, entry in (loopback or {}).items():
+        if name.startswith(prefix):
+            return entry
+    return None
+
+
+def write_loopback(doc, report):
+    loopback = report.get('loopback')
+    doc.add('## The music clock on a sound server', '',
+            '`bench_loopback` starts a private server with a null sink (tools/sound_server.sh), plays a click every '
+            'half second through the back-end and records the sink\'s monitor with SDL\'s capture API in the same '
+            'process (docs/audio.md, Sound servers, says how each figure is taken). Offset: the time the clock '
+            'reached a click minus the time it was heard; positive means the picture follows the sound. Start: '
+            'from the call (play, resume, seek, reopen) to the first heard sample of the new run, and to the '
+            'clock\'s first move. Targets: offsets within ±10 ms (worst ±20 ms), start under 50 ms on a running '
+            'sink, pace within 0.1 % over 60 s, the seek\'s sample heard first within one buffer.', '')
+    for prefix, label in SERVERS:
+        entry = find_server(loopback, prefix)
+        if entry is None:
+            doc.add(f'**{label}**: not run (see bench-results/bench_loopback.log).', '')
+            continue
+        if entry.get('error_occurred'):
+            doc.add(f'**{label}**: not measured: {entry.get("error_message")}', '')
+            continue
+        doc.add(f'**{label}**: {entry.get("label", "")}. Opening the device on the idle sink waited '
+                f'{fmt(entry.get("cold_device_open_ms"), 1)} ms for it. Device buffer '
+                f'{fmt(entry.get("device_buffer_ms"), 2)} ms; '
+                f'capture latency, measured against a second capture of a quarter of its buffer: '
+                f'{fmt(entry.get("capture_latency_ms"), 2)} ms. Pace over 60 s: clock '
+                f'{fmt(entry.get("pace_clock_pct"), 3)} %, heard {fmt(entry.get("pace_heard_pct"), 3)} %. '
+                f'The seek\'s first heard sample: {fmt(entry.get("seek_sample_error_frames"), 0)} frames from its '
+                'own.', '')
+        rows = []
+        for key, what in PHASES:
+            rows.append([what, fmt(entry.get(f'{key}_start_heard_ms'), 1), fmt(entry.get(f'{key}_start_clock_ms'), 1),
+                         fmt(entry.get(f'{key}_offset_mean_ms'), 1), fmt(entry.get(f'{key}_offset_worst_ms'), 1),
+                         fmt(entry.get(f'{key}_clicks'), 0)])
+        doc.table(['Phase', 'First heard ms', 'Clock moves ms', 'Offset mean ms', 'Offset worst ms', 'Clicks'], rows)
+    doc.add(f'Load average while it ran: {load_text(report["load"].get("loopback"))}.', '')

@@ -1,0 +1,109 @@
+#include "MonitorCapture.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace testing_support {
+
+double counterSeconds()
+{
+    return static_cast<double>(SDL_GetPerformanceCounter()) / static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
+bool MonitorCapture::open(int bufferFrames)
+{
+    SDL_AudioSpec wanted{};
+    wanted.freq = kRate;
+    wanted.format = AUDIO_F32SYS;
+    wanted.channels = kChannels;
+    wanted.samples = static_cast<Uint16>(bufferFrames);
+    wanted.callback = receive;
+    wanted.userdata = this;
+    SDL_AudioSpec obtained{};
+    id = SDL_OpenAudioDevice(nullptr, 1, &wanted, &obtained, 0);
+    if (id == 0) {
+        return false;
+    }
+    SDL_PauseAudioDevice(id, 0);
+    return true;
+}
+
+void MonitorCapture::close()
+{
+    if (id != 0) {
+        SDL_CloseAudioDevice(id);
+        id = 0;
+    }
+}
+
+void SDLCALL MonitorCapture::receive(void* self, Uint8* stream, int length)
+{
+    MonitorCapture* capture = static_cast<MonitorCapture*>(self);
+    const double now = counterSeconds();
+    const float* samples = reinterpret_cast<const float*>(stream);
+    std::lock_guard<std::mutex> lock(capture->mutex);
+    capture->recorded.insert(capture->recorded.end(), samples, samples + length / sizeof(float));
+    capture->arrivals.push_back(now);
+    capture->ends.push_back(static_cast<int64_t>(capture->recorded.size() / kChannels));
+}
+
+bool MonitorCapture::waitForFrames(int64_t wanted, double timeoutSeconds)
+{
+    const double until = counterSeconds() + timeoutSeconds;
+    while (frames() < wanted) {
+        if (counterSeconds() > until) {
+            return false;
+        }
+        SDL_Delay(1);
+    }
+    return true;
+}
+
+std::vector<float> MonitorCapture::samples()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return recorded;
+}
+
+int64_t MonitorCapture::frames()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return static_cast<int64_t>(recorded.size() / kChannels);
+}
+
+void MonitorCapture::startTimeline()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    timelineStart = static_cast<int64_t>(recorded.size() / kChannels);
+}
+
+double MonitorCapture::frameSeconds(int64_t frame)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const size_t first = static_cast<size_t>(std::upper_bound(ends.begin(), ends.end(), timelineStart) - ends.begin());
+    const size_t count = arrivals.size() - first;
+    if (count < 2) {
+        return 0.0;
+    }
+    double meanFrame = 0.0;
+    double meanTime = 0.0;
+    for (size_t i = first; i < arrivals.size(); ++i) {
+        meanFrame += static_cast<double>(ends[i]) / count;
+        meanTime += arrivals[i] / count;
+    }
+    double covariance = 0.0;
+    double variance = 0.0;
+    for (size_t i = first; i < arrivals.size(); ++i) {
+        covariance += (ends[i] - meanFrame) * (arrivals[i] - meanTime);
+        variance += (ends[i] - meanFrame) * (ends[i] - meanFrame);
+    }
+    const double slope = variance > 0.0 ? covariance / variance : 1.0 / kRate;
+    // A buffer can arrive late, never before its last frame was made.
+    double intercept = std::numeric_limits<double>::max();
+    for (size_t i = first; i < arrivals.size(); ++i) {
+        intercept = std::min(intercept, arrivals[i] - slope * static_cast<double>(ends[i]));
+    }
+    return intercept + slope * static_cast<double>(frame);
+}
+
+}
