@@ -22,6 +22,7 @@ public:
     void build(Studio& studio);
     void submit();
     void shutdown();
+    void selectTracks(const std::vector<std::string>& names) { tracks.selected = names; }
 
 private:
     TrackPanel tracks;

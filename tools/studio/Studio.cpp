@@ -41,6 +41,7 @@ bool Studio::init(const StudioOptions& options)
         log.error("studio: the timeline could not be loaded");
         return false;
     }
+    editor.init(&timeline, &engine.syncDevice, &log);
     if (!engine.scene.init()) {
         log.error("studio: the scene could not start");
         return false;
@@ -134,6 +135,7 @@ void Studio::step()
         return;
     }
     timeline.poll(engine.syncDevice, log);
+    editor.follow();
     shaders.poll(log);
     drawFrame();
 }

@@ -6,6 +6,7 @@
 #include "ShaderReloader.h"
 #include "StudioLog.h"
 #include "StudioOptions.h"
+#include "TimelineEditor.h"
 #include "TimelineReloader.h"
 #include "Transport.h"
 
@@ -31,11 +32,14 @@ public:
     void toggleSectionLoop();
     void setLoopEdge(bool start);
     void saveTracks();
+    // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y: a step of the edit history, logged.
+    void undoEdit(bool redo);
 
     Engine engine;
     StudioLog log;
     Transport transport;
     TimelineReloader timeline;
+    TimelineEditor editor;
     ShaderReloader shaders;
     Overlay overlay;
     Script script;

@@ -66,6 +66,12 @@ void Studio::press(const KeyPress& key)
             saveTracks();
         }
         break;
+    case SDLK_z:
+    case SDLK_y:
+        if (key.ctrl) {
+            undoEdit(key.key == SDLK_y || key.shift);
+        }
+        break;
     case SDLK_ESCAPE:
         quitRequested = true;
         break;
@@ -127,4 +133,14 @@ void Studio::setLoopEdge(bool start)
 void Studio::saveTracks()
 {
     timeline.save(log);
+}
+
+void Studio::undoEdit(bool redo)
+{
+    std::string message;
+    if (redo ? editor.redo(message) : editor.undo(message)) {
+        log.info("edit: " + message);
+    } else {
+        log.error("edit: " + message);
+    }
 }
