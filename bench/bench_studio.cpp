@@ -106,7 +106,7 @@ void SeekLatency(benchmark::State& state)
         plainTotal += finishedStep();
         double target = std::floor(studio->transport.row / kBarRows + 1e-6) * kBarRows + kBarRows;
         auto start = std::chrono::steady_clock::now();
-        studio->press(KeyPress{SDLK_RIGHT, true, false});
+        studio->press(KeyPress{SDLK_RIGHT, true, false, false});
         int taken = 0;
         do {
             studio->step();

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "CurvePanel.h"
+#include "DopeSheetPanel.h"
 #include "TrackPanel.h"
 
 #include <SDL.h>
+
+#include <cstdint>
+#include <string>
 
 class Studio;
 
@@ -23,9 +27,17 @@ public:
     void submit();
     void shutdown();
     void selectTracks(const std::vector<std::string>& names) { tracks.selected = names; }
+    const std::vector<std::string>& selectedTracks() const { return tracks.selected; }
+
+    DopeSheetPanel dopeSheet;
 
 private:
+    void drawErrorWindow(Studio& studio);
+
     TrackPanel tracks;
     CurvePanel curves;
+    // The layout of the panels, kept between runs outside the repository.
+    std::string layoutPath;
+    size_t shownErrors = SIZE_MAX;
     bool ready = false;
 };

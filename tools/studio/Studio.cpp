@@ -148,7 +148,7 @@ void Studio::handleEvents()
         if (event.type == SDL_QUIT) {
             quitRequested = true;
         } else if (event.type == SDL_KEYDOWN && !taken) {
-            press(keyFromEvent(event.key));
+            pressKey(keyFromEvent(event.key));
         }
     }
 }

@@ -66,6 +66,13 @@ void Studio::press(const KeyPress& key)
             saveTracks();
         }
         break;
+    case SDLK_k:
+        recordKey(key.shift);
+        break;
+    case SDLK_COMMA:
+    case SDLK_PERIOD:
+        jumpToKey(key.key == SDLK_COMMA ? -1 : 1);
+        break;
     case SDLK_z:
     case SDLK_y:
         if (key.ctrl) {
@@ -133,14 +140,4 @@ void Studio::setLoopEdge(bool start)
 void Studio::saveTracks()
 {
     timeline.save(log);
-}
-
-void Studio::undoEdit(bool redo)
-{
-    std::string message;
-    if (redo ? editor.redo(message) : editor.undo(message)) {
-        log.info("edit: " + message);
-    } else {
-        log.error("edit: " + message);
-    }
 }

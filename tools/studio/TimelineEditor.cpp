@@ -2,6 +2,8 @@
 
 #include "timeline/FileAccess.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 
 namespace {
@@ -119,6 +121,12 @@ bool TimelineEditor::readFile(const std::vector<TimelineEdit>& step, std::string
 
 bool TimelineEditor::write(const TimelineDocument& next, std::string& message)
 {
+    // The rename would replace a file the author made read-only; its mode says to leave it.
+    struct stat info;
+    if (stat(timeline->path().c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        message = "refused: " + timeline->path() + " is read-only";
+        return false;
+    }
     std::string problem;
     if (!replaceFile(timeline->path(), next.text, problem)) {
         message = "refused: cannot write " + timeline->path() + ": " + problem;
