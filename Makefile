@@ -32,7 +32,7 @@ SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack
 FUZZ_PATH := $(ROOT)/build-fuzz
 FUZZ_SECONDS ?= 60
 # Each target with its seed corpus under fuzz/corpus/.
-FUZZ_RUNS := fuzz_config:config fuzz_track_file:track fuzz_mp3_stream:mp3
+FUZZ_RUNS := fuzz_config:config fuzz_track_file:track fuzz_mp3_stream:mp3 fuzz_timeline_edit:timeline_edit
 MEMCHECK_PATH := $(ROOT)/build-memcheck
 VALGRIND := valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect \
 	--errors-for-leak-kinds=definite,indirect

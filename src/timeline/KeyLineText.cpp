@@ -7,7 +7,7 @@
 namespace {
 
 constexpr char kCommentMark = '#';
-constexpr const char* kBlanks = " \t";
+constexpr const char* kBlanks = " \t\r";
 
 int64_t floorDivide(int64_t value, int64_t divisor)
 {

@@ -10,6 +10,11 @@ namespace {
 
 constexpr const char* kNewHistory = "saved elsewhere: the history starts again";
 
+double millisecondsBetween(std::chrono::steady_clock::time_point start, std::chrono::steady_clock::time_point end)
+{
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
 std::string joined(const std::vector<std::string>& lines)
 {
     std::string text;
@@ -81,17 +86,21 @@ bool TimelineEditor::commit(Change change, const std::vector<TimelineEdit>& step
         message = "nothing to write: the text stays as it is";
         return true;
     }
+    auto written = std::chrono::steady_clock::now();
+    lastTextMs = millisecondsBetween(start, written);
     if (!write(next, message)) {
         return false;
     }
+    auto swapStart = std::chrono::steady_clock::now();
+    lastWriteMs = millisecondsBetween(written, swapStart);
     if (change != Change::Apply) {
         message = std::string(change == Change::Undo ? "undone" : "redone") + ", " + message;
     }
-    lastWriteMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     ++steps;
     document = std::move(next);
     timeline->wrote(document.text, *sync, *log);
     seenReads = timeline->reads;
+    lastSwapMs = millisecondsBetween(swapStart, std::chrono::steady_clock::now());
     return true;
 }
 

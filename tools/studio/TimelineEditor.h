@@ -26,8 +26,12 @@ public:
     TimelineDocument document;
     // Said in the overlay once a save from outside has started a new history.
     std::string historyNote;
-    // The last write: from the step to the text on disk, and the fsyncs within it.
+    // The last step's times: from the step to its text in memory (the file read and
+    // compared, the edit applied and parsed), its write (temporary file, fsyncs, rename),
+    // and the compile and swap of the tracks.
+    double lastTextMs = 0.0;
     double lastWriteMs = 0.0;
+    double lastSwapMs = 0.0;
     int steps = 0;
 
 private:

@@ -36,6 +36,11 @@ void drawReadout(Studio& studio)
     } else {
         ImGui::TextUnformatted("no loop");
     }
+    // The edit history, and whether a save from outside has started it again.
+    const TimelineEditor& editor = studio.editor;
+    ImGui::SameLine();
+    ImGui::Text("   edits: %d written%s%s", editor.steps, editor.historyNote.empty() ? "" : "; ",
+                editor.historyNote.c_str());
 }
 
 void drawButtons(Studio& studio)
