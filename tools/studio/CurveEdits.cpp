@@ -44,7 +44,8 @@ void CurvePanel::edit(Studio& studio, const View& view, const std::vector<const 
     } else if (hovered && ImGui::IsMouseClicked(ImGuiMouseButton_Left) && keyUnderMouse(view, tracks, grab)) {
         dragging = true;
         dragged = grab;
-    } else if (hovered && ImGui::IsMouseClicked(ImGuiMouseButton_Right) && keyUnderMouse(view, tracks, grab)) {
+        pressedAt = io.MousePos;
+        } else if (hovered && ImGui::IsMouseClicked(ImGuiMouseButton_Right) && keyUnderMouse(view, tracks, grab)) {
         menuKey = grab;
         ImGui::OpenPopup(kMenu);
     }
@@ -85,7 +86,10 @@ void CurvePanel::finishDrag(Studio& studio, const View& view)
     ImVec2 mouse = ImGui::GetIO().MousePos;
     int32_t row = snappedRow(view, mouse.x);
     float value = view.valueAt(mouse.y);
-    if (ImGui::GetIO().MouseDragMaxDistanceSqr[ImGuiMouseButton_Left] < kGrabRadius) {
+    // A click that did not move is no drag.
+    float dx = mouse.x - pressedAt.x;
+    float dy = mouse.y - pressedAt.y;
+    if (dx * dx + dy * dy < kGrabRadius * kGrabRadius) {
         return;
     }
     std::vector<TimelineEdit> step;

@@ -51,5 +51,6 @@ private:
     float zoom = 1.0f;
     bool dragging = false;
     Grab dragged;
+    ImVec2 pressedAt;
     Grab menuKey;
 };

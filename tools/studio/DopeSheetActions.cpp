@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -16,6 +17,9 @@ constexpr int32_t kPageLines = 16;
 constexpr float kNudge = 0.01f;
 constexpr float kBigNudgeFactor = 10.0f;
 constexpr int32_t kKinds = 4;
+constexpr size_t kMostTyped = 32;
+// What a typed value may hold: a decimal float, "inf" and "nan".
+constexpr const char* kValueCharacters = "0123456789.-+eEinfa";
 
 }
 
@@ -23,6 +27,10 @@ bool DopeSheetPanel::press(Studio& studio, const KeyPress& key)
 {
     if (columns.empty()) {
         return false;
+    }
+    if (typing) {
+        type(studio, key);
+        return true;
     }
     switch (key.key) {
     case SDLK_UP:
@@ -43,7 +51,7 @@ bool DopeSheetPanel::press(Studio& studio, const KeyPress& key)
         return true;
     case SDLK_RETURN:
         typing = true;
-        typed[0] = '\0';
+        typed.clear();
         return true;
     case SDLK_INSERT:
     case SDLK_i:
@@ -81,6 +89,26 @@ bool DopeSheetPanel::press(Studio& studio, const KeyPress& key)
         return true;
     default:
         return false;
+    }
+}
+
+void DopeSheetPanel::type(Studio& studio, const KeyPress& key)
+{
+    if (key.key == SDLK_RETURN || key.key == SDLK_KP_ENTER) {
+        typing = false;
+        TimelineEdit edit{EditAction::Set, trackAt(cursorColumn), cursorRow, 0, 0.0f, true, 0, false};
+        std::string error;
+        if (parseValue(typed, edit.value, error)) {
+            commit(studio, {edit});
+        } else {
+            studio.log.error("edit: refused: " + error);
+        }
+    } else if (key.key == SDLK_ESCAPE) {
+        typing = false;
+    } else if (key.key == SDLK_BACKSPACE && !typed.empty()) {
+        typed.pop_back();
+    } else if (typed.size() < kMostTyped && key.key < 128 && std::strchr(kValueCharacters, static_cast<int>(key.key))) {
+        typed += static_cast<char>(key.key);
     }
 }
 

@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr float kColumnWidth = 96.0f;
-constexpr float kRowLabelWidth = 64.0f;
+constexpr float kColumnWidth = 76.0f;
+constexpr float kRowLabelWidth = 60.0f;
 constexpr int kMinLines = 4;
 constexpr int32_t kLineChoices[] = {1, 2, 4, 8, 16};
 constexpr const char* kKindMarks[] = {"_", "/", "~", "^"};
@@ -59,7 +59,7 @@ void DopeSheetPanel::draw(Studio& studio, const std::vector<std::string>& tracks
     ImGui::TextColored(focused ? kFocusedText : kIdleText, "%s",
                        focused ? "keys: dope sheet (Esc Esc: picture)" : "keys: picture (click here to edit)");
     if (typing) {
-        drawTyping(studio);
+        drawTyping();
     }
     drawHeader();
     float lineHeight = ImGui::GetTextLineHeightWithSpacing();
@@ -80,22 +80,9 @@ void DopeSheetPanel::drawHeader()
     ImGui::Dummy(ImVec2(kRowLabelWidth, ImGui::GetTextLineHeightWithSpacing()));
 }
 
-void DopeSheetPanel::drawTyping(Studio& studio)
+void DopeSheetPanel::drawTyping()
 {
-    ImGui::SetKeyboardFocusHere();
-    bool entered = ImGui::InputText("value", typed, sizeof typed, ImGuiInputTextFlags_EnterReturnsTrue);
-    if (entered) {
-        TimelineEdit edit{EditAction::Set, trackAt(cursorColumn), cursorRow, 0, 0.0f, true, 0, false};
-        std::string error;
-        if (parseValue(typed, edit.value, error)) {
-            commit(studio, {edit});
-        } else {
-            studio.log.error("edit: refused: " + error);
-        }
-    }
-    if (entered || ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape))) {
-        typing = false;
-    }
+    ImGui::TextColored(kFocusedText, "value: %s_   (Enter sets it, Escape drops it)", typed.c_str());
 }
 
 void DopeSheetPanel::drawGrid(Studio& studio, int lines)

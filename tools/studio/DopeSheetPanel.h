@@ -41,7 +41,9 @@ private:
 
     void drawHeader();
     void drawGrid(Studio& studio, int lines);
-    void drawTyping(Studio& studio);
+    void drawTyping();
+    // A typed value: the characters of a float, Backspace, Enter to set it, Escape to drop it.
+    void type(Studio& studio, const KeyPress& key);
     void moveCursor(const KeyPress& key);
     Rectangle selection() const;
     // The keys inside the selection, or the key on the cursor when nothing is selected.
@@ -66,5 +68,5 @@ private:
     Rectangle anchor;
     std::vector<Copied> clipboard;
     bool typing = false;
-    char typed[32] = "";
+    std::string typed;
 };
