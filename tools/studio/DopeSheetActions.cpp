@@ -61,7 +61,13 @@ bool DopeSheetPanel::press(Studio& studio, const KeyPress& key)
         deleteKeys(studio);
         return true;
     case SDLK_t:
-        cycleKinds(studio);
+        cycleKinds(studio, -1);
+        return true;
+    case SDLK_1:
+    case SDLK_2:
+    case SDLK_3:
+    case SDLK_4:
+        cycleKinds(studio, static_cast<int32_t>(key.key - SDLK_1));
         return true;
     case SDLK_r:
         // Every key on the cursor's row, across the columns.
@@ -188,11 +194,11 @@ void DopeSheetPanel::deleteKeys(Studio& studio)
     commit(studio, step);
 }
 
-void DopeSheetPanel::cycleKinds(Studio& studio)
+void DopeSheetPanel::cycleKinds(Studio& studio, int32_t kind)
 {
     std::vector<TimelineEdit> step;
     for (const Copied& key : selectedKeys(studio)) {
-        int32_t next = (key.interpolation + 1) % kKinds;
+        int32_t next = kind >= 0 ? kind : (key.interpolation + 1) % kKinds;
         step.push_back(TimelineEdit{EditAction::Kind, trackAt(key.column), key.row, 0, 0.0f, false, next, true});
     }
     commit(studio, step);

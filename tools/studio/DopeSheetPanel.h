@@ -51,7 +51,8 @@ private:
     void commit(Studio& studio, const std::vector<TimelineEdit>& step);
     void setKeyHere(Studio& studio);
     void deleteKeys(Studio& studio);
-    void cycleKinds(Studio& studio);
+    // The next kind of each key, or the given one (0 step to 3 ramp).
+    void cycleKinds(Studio& studio, int32_t kind);
     void nudge(Studio& studio, float amount);
     void shiftKeys(Studio& studio, int32_t rows);
     void copy(Studio& studio);
