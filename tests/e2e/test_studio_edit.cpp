@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 namespace {
@@ -84,6 +86,41 @@ TEST(StudioEdit, ASaveFromOutsideBetweenTwoEditsIsKept)
     size_t undone = run.output.find("script: undo -> undone, wrote demo.timeline");
     EXPECT_NE(undone, std::string::npos) << run.output;
     EXPECT_NE(run.output.find("script: undo -> refused: nothing to undo", undone), std::string::npos) << run.output;
+}
+
+// A file the studio may not change: the edit is refused with why, nothing is written,
+// and the script goes on.
+struct Refusal {
+    const char* name;
+    bool readOnly;
+    const char* brokenLine;  // replaces the fade-in key, or nullptr
+    const char* why;
+};
+
+const Refusal kRefusals[] = {
+    {"a read-only file", true, nullptr, "-> refused: res/sync/demo.timeline is read-only"},
+    {"a text with errors", false, "    @intro+2:0:0        1         stpe",
+     "-> refused: demo.timeline has errors; the first: demo.timeline:34: unknown interpolation 'stpe'"},
+};
+
+TEST(StudioEdit, AFileTheStudioMayNotChangeIsLeftAsItIs)
+{
+    for (const Refusal& refusal : kRefusals) {
+        SCOPED_TRACE(refusal.name);
+        StudioDir dir;
+        std::string path = dir.file("res/sync/demo.timeline");
+        std::string text = refusal.brokenLine ? replaced(readFile(path), kFadeKey, refusal.brokenLine) : readFile(path);
+        writeFile(path, text);
+        if (refusal.readOnly) {
+            chmod(path.c_str(), S_IRUSR | S_IRGRP | S_IROTH);
+        }
+        ProcessResult run = runStudio(dir, std::string(kFadeEdit) + "\npause\n");
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_NE(run.output.find("script: " + std::string(kFadeEdit) + " " + refusal.why), std::string::npos)
+            << run.output;
+        EXPECT_NE(run.output.find("script: pause ->"), std::string::npos) << run.output;
+        EXPECT_EQ(readFile(path), text);
+    }
 }
 
 }
