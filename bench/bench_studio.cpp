@@ -169,7 +169,7 @@ void EditToText(benchmark::State& state)
     int step = 0;
     for (auto _ : state) {
         float value = 0.5f + kNudge * static_cast<float>(++step % 2);
-        TimelineEdit edit{EditAction::Set, kEditedTrack, kEditedRow, 0, value, true, 0, false};
+        TimelineEdit edit = setKeyEdit(kEditedTrack, kEditedRow, value);
         std::string message;
         auto start = std::chrono::steady_clock::now();
         if (!studio->editor.apply({edit}, message)) {

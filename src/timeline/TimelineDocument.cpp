@@ -65,7 +65,7 @@ bool TimelineDocument::applyEdit(const TimelineEdit& edit, std::string& problem)
     // A key moved onto a held row replaces the key there.
     if (edit.action == EditAction::Move && edit.newRow != edit.row && track != nullptr &&
         findKey(*track, edit.row) >= 0 && findKey(*track, edit.newRow) >= 0) {
-        TimelineEdit removal{EditAction::Delete, edit.track, edit.newRow, 0, 0.0f, false, 0, false};
+        TimelineEdit removal = deleteKeyEdit(edit.track, edit.newRow);
         if (!applyTimelineEdit(removal, parsed, text, line, problem) || !parseText()) {
             problem = problem.empty() ? "the edit would break the text: " + firstError() : problem;
             return false;

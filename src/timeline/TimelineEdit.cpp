@@ -191,6 +191,31 @@ bool moveKey(const TimelineEdit& edit, const ParsedTimeline& parsed, const Sourc
 
 }
 
+TimelineEdit setKeyEdit(const std::string& track, int32_t row, float value)
+{
+    return TimelineEdit{EditAction::Set, track, row, 0, value, true, 0, false};
+}
+
+TimelineEdit setKeyEdit(const std::string& track, int32_t row, float value, int32_t interpolation)
+{
+    return TimelineEdit{EditAction::Set, track, row, 0, value, true, interpolation, true};
+}
+
+TimelineEdit moveKeyEdit(const std::string& track, int32_t row, int32_t newRow)
+{
+    return TimelineEdit{EditAction::Move, track, row, newRow, 0.0f, false, 0, false};
+}
+
+TimelineEdit deleteKeyEdit(const std::string& track, int32_t row)
+{
+    return TimelineEdit{EditAction::Delete, track, row, 0, 0.0f, false, 0, false};
+}
+
+TimelineEdit kindEdit(const std::string& track, int32_t row, int32_t interpolation)
+{
+    return TimelineEdit{EditAction::Kind, track, row, 0, 0.0f, false, interpolation, true};
+}
+
 int findKey(const SourceTrack& track, int32_t row)
 {
     for (size_t i = 0; i < track.keys.size(); ++i) {

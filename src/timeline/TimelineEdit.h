@@ -22,6 +22,14 @@ struct TimelineEdit {
     bool hasInterpolation = false;
 };
 
+// The edits as the tools make them. A set without a kind keeps the kind of the key it
+// replaces, or takes the kind of the key before it.
+TimelineEdit setKeyEdit(const std::string& track, int32_t row, float value);
+TimelineEdit setKeyEdit(const std::string& track, int32_t row, float value, int32_t interpolation);
+TimelineEdit moveKeyEdit(const std::string& track, int32_t row, int32_t newRow);
+TimelineEdit deleteKeyEdit(const std::string& track, int32_t row);
+TimelineEdit kindEdit(const std::string& track, int32_t row, int32_t interpolation);
+
 // The parsed text an edit applies to.
 struct ParsedTimeline {
     std::vector<SourceTrack> tracks;

@@ -38,21 +38,6 @@ const std::string kText =
 constexpr int32_t kBuildFill = 11 * 64 + 2 * 16 + 12;
 constexpr int32_t kMain = 16 * 64;
 
-TimelineEdit set(const char* track, int32_t row, float value, int32_t kind = -1)
-{
-    return TimelineEdit{EditAction::Set, track, row, 0, value, true, kind, kind >= 0};
-}
-
-TimelineEdit move(const char* track, int32_t row, int32_t newRow)
-{
-    return TimelineEdit{EditAction::Move, track, row, newRow, 0.0f, false, 0, false};
-}
-
-TimelineEdit other(EditAction action, const char* track, int32_t row, int32_t kind = 0)
-{
-    return TimelineEdit{action, track, row, 0, 0.0f, false, kind, action == EditAction::Kind};
-}
-
 struct RoundTrip {
     const char* name;
     std::vector<TimelineEdit> step;
@@ -61,40 +46,40 @@ struct RoundTrip {
 };
 
 const std::vector<RoundTrip> kRoundTrips = {
-    {"a shorter value keeps the comment's column", {set("A.Plain", 0, 0.3f)},
+    {"a shorter value keeps the comment's column", {setKeyEdit("A.Plain", 0, 0.3f)},
      "    0        1      step     # first", "    0        0.3    step     # first"},
-    {"a longer value pushes only as far as it must", {set("A.Plain", 72, 123456.5f)},
+    {"a longer value pushes only as far as it must", {setKeyEdit("A.Plain", 72, 123456.5f)},
      "    72       2.5    linear", "    72       123456.5 linear"},
-    {"a kind keeps the comment's column", {other(EditAction::Kind, "B.Musical", 72, 0)},
+    {"a kind keeps the comment's column", {kindEdit("B.Musical", 72, 0)},
      "    1:0:8       0.5   smooth   # musical", "    1:0:8       0.5   step     # musical"},
-    {"a marker position keeps its marker", {move("C.Marker", kBuildFill, kBuildFill + 16)},
+    {"a marker position keeps its marker", {moveKeyEdit("C.Marker", kBuildFill, kBuildFill + 16)},
      "@build+3:2:12   0.25", "@build+3:3:12   0.25"},
-    {"moved before its marker, the nearest earlier marker", {move("C.Marker", kMain, kMain - 1)},
+    {"moved before its marker, the nearest earlier marker", {moveKeyEdit("C.Marker", kMain, kMain - 1)},
      "    @main:0:0       1      step", "    @build+7:3:15   1      step"},
-    {"a marker behind every later one", {move("C.Marker", kBuildFill, 7 * 64 + 52)},
+    {"a marker behind every later one", {moveKeyEdit("C.Marker", kBuildFill, 7 * 64 + 52)},
      "@build+3:2:12   0.25", "@intro+7:3:4    0.25"},
     {"a plain row stays a row and the line follows its row",
-     {move("A.Plain", 0, 100)},
+     {moveKeyEdit("A.Plain", 0, 100)},
      "    0        1      step     # first\n    72       2.5    linear\n",
      "    72       2.5    linear\n    100      1      step     # first\n"},
-    {"BAR:BEAT stays short on a beat", {move("B.Musical", 176, 160)}, "    2:3         1", "    2:2         1"},
-    {"BAR:BEAT grows a row off the beat", {move("B.Musical", 176, 161)}, "    2:3         1", "    2:2:1       1"},
-    {"a padded row stays padded", {move("B.Musical", 216, 217)}, "3:1:08", "3:1:09"},
+    {"BAR:BEAT stays short on a beat", {moveKeyEdit("B.Musical", 176, 160)}, "    2:3         1", "    2:2         1"},
+    {"BAR:BEAT grows a row off the beat", {moveKeyEdit("B.Musical", 176, 161)}, "    2:3         1", "    2:2:1       1"},
+    {"a padded row stays padded", {moveKeyEdit("B.Musical", 216, 217)}, "3:1:08", "3:1:09"},
     {"a new key in the form and columns of the key before",
-     {set("B.Musical", 96, 0.75f)},
+     {setKeyEdit("B.Musical", 96, 0.75f)},
      "# musical\n", "# musical\n    1:2:0       0.75  smooth\n"},
     {"a new first key as the key after, linear, nearest marker",
-     {set("C.Marker", 8 * 64, 2.0f)},
+     {setKeyEdit("C.Marker", 8 * 64, 2.0f)},
      "# relative\n", "# relative\n    @build:0:0      2      linear\n"},
-    {"a delete takes the whole line", {other(EditAction::Delete, "A.Plain", 72)}, "    72       2.5    linear\n", ""},
+    {"a delete takes the whole line", {deleteKeyEdit("A.Plain", 72)}, "    72       2.5    linear\n", ""},
     {"a track the text does not name gets a section at the end",
-     {set("D.New", 64, 1.0f, 3)},
+     {setKeyEdit("D.New", 64, 1.0f, 3)},
      "      smooth\n", "      smooth\n\ntrack D.New\n    64       1      ramp\n"},
     {"a move onto a held row replaces the key there",
-     {move("A.Plain", 0, 72)},
+     {moveKeyEdit("A.Plain", 0, 72)},
      "    0        1      step     # first\n    72       2.5    linear\n",
      "    72       1      step     # first\n"},
-    {"a step of two edits", {set("A.Plain", 0, 5.0f), other(EditAction::Delete, "C.Marker", kMain)},
+    {"a step of two edits", {setKeyEdit("A.Plain", 0, 5.0f), deleteKeyEdit("C.Marker", kMain)},
      "    0        1      step     # first\n", "    0        5      step     # first\n"},
 };
 
@@ -128,12 +113,12 @@ TEST(TimelineEdit, AStepThatDoesNotApplyLeavesTheTextAndTheHistory)
     TimelineDocument document;
     ASSERT_TRUE(document.load(kText));
     std::string problem;
-    EXPECT_FALSE(document.apply({set("A.Plain", 0, 9.0f), other(EditAction::Delete, "A.Plain", 5)}, problem));
+    EXPECT_FALSE(document.apply({setKeyEdit("A.Plain", 0, 9.0f), deleteKeyEdit("A.Plain", 5)}, problem));
     EXPECT_EQ(problem, "A.Plain has no key at 0:0:5");
     EXPECT_EQ(document.text, kText);
     EXPECT_FALSE(document.canUndo());
     ASSERT_FALSE(document.load(kText + "    9 1 stpe\n"));
-    EXPECT_FALSE(document.apply({set("A.Plain", 0, 9.0f)}, problem));
+    EXPECT_FALSE(document.apply({setKeyEdit("A.Plain", 0, 9.0f)}, problem));
     EXPECT_EQ(problem, "the text has errors: line 19: unknown interpolation 'stpe'; use step, linear, smooth or ramp");
 }
 

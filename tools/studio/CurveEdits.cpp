@@ -94,9 +94,9 @@ void CurvePanel::finishDrag(Studio& studio, const View& view)
     }
     std::vector<TimelineEdit> step;
     if (row != dragged.row) {
-        step.push_back(TimelineEdit{EditAction::Move, dragged.track, dragged.row, row, 0.0f, false, 0, false});
+        step.push_back(moveKeyEdit(dragged.track, dragged.row, row));
     }
-    step.push_back(TimelineEdit{EditAction::Set, dragged.track, row, 0, value, true, 0, false});
+    step.push_back(setKeyEdit(dragged.track, row, value));
     commit(studio, step);
 }
 
@@ -116,7 +116,7 @@ void CurvePanel::addKeyOnCurve(Studio& studio, const View& view, const std::vect
     }
     if (nearest != nullptr) {
         float value = static_cast<float>(trackValue(nearest, row));
-        commit(studio, {TimelineEdit{EditAction::Set, nearest->name, row, 0, value, true, 0, false}});
+        commit(studio, {setKeyEdit(nearest->name, row, value)});
     }
 }
 
@@ -128,11 +128,11 @@ void CurvePanel::drawKindMenu(Studio& studio)
     ImGui::TextDisabled("%s at %s", menuKey.track.c_str(), formatPosition(menuKey.row).c_str());
     for (int32_t kind = 0; kind < 4; ++kind) {
         if (ImGui::MenuItem(interpolationName(kind))) {
-            commit(studio, {TimelineEdit{EditAction::Kind, menuKey.track, menuKey.row, 0, 0.0f, false, kind, true}});
+            commit(studio, {kindEdit(menuKey.track, menuKey.row, kind)});
         }
     }
     if (ImGui::MenuItem("Delete")) {
-        commit(studio, {TimelineEdit{EditAction::Delete, menuKey.track, menuKey.row, 0, 0.0f, false, 0, false}});
+        commit(studio, {deleteKeyEdit(menuKey.track, menuKey.row)});
     }
     ImGui::EndPopup();
 }

@@ -102,7 +102,7 @@ void DopeSheetPanel::type(Studio& studio, const KeyPress& key)
 {
     if (key.key == SDLK_RETURN || key.key == SDLK_KP_ENTER) {
         typing = false;
-        TimelineEdit edit{EditAction::Set, trackAt(cursorColumn), cursorRow, 0, 0.0f, true, 0, false};
+        TimelineEdit edit = setKeyEdit(trackAt(cursorColumn), cursorRow, 0.0f);
         std::string error;
         if (parseValue(typed, edit.value, error)) {
             commit(studio, {edit});
@@ -182,14 +182,14 @@ void DopeSheetPanel::setKeyHere(Studio& studio)
     TrackStore* store = studio.engine.syncDevice.store;
     int32_t index = store == nullptr ? -1 : findTrack(store, trackAt(cursorColumn).c_str());
     float value = index < 0 ? 0.0f : static_cast<float>(trackValue(store->tracks[index], cursorRow));
-    commit(studio, {TimelineEdit{EditAction::Set, trackAt(cursorColumn), cursorRow, 0, value, true, 0, false}});
+    commit(studio, {setKeyEdit(trackAt(cursorColumn), cursorRow, value)});
 }
 
 void DopeSheetPanel::deleteKeys(Studio& studio)
 {
     std::vector<TimelineEdit> step;
     for (const Copied& key : selectedKeys(studio)) {
-        step.push_back(TimelineEdit{EditAction::Delete, trackAt(key.column), key.row, 0, 0.0f, false, 0, false});
+        step.push_back(deleteKeyEdit(trackAt(key.column), key.row));
     }
     commit(studio, step);
 }
@@ -199,7 +199,7 @@ void DopeSheetPanel::cycleKinds(Studio& studio, int32_t kind)
     std::vector<TimelineEdit> step;
     for (const Copied& key : selectedKeys(studio)) {
         int32_t next = kind >= 0 ? kind : (key.interpolation + 1) % kKinds;
-        step.push_back(TimelineEdit{EditAction::Kind, trackAt(key.column), key.row, 0, 0.0f, false, next, true});
+        step.push_back(kindEdit(trackAt(key.column), key.row, next));
     }
     commit(studio, step);
 }
@@ -208,7 +208,7 @@ void DopeSheetPanel::nudge(Studio& studio, float amount)
 {
     std::vector<TimelineEdit> step;
     for (const Copied& key : selectedKeys(studio)) {
-        step.push_back(TimelineEdit{EditAction::Set, trackAt(key.column), key.row, 0, key.value + amount, true, 0, false});
+        step.push_back(setKeyEdit(trackAt(key.column), key.row, key.value + amount));
     }
     commit(studio, step);
 }
@@ -222,7 +222,7 @@ void DopeSheetPanel::shiftKeys(Studio& studio, int32_t rows)
     });
     std::vector<TimelineEdit> step;
     for (const Copied& key : keys) {
-        step.push_back(TimelineEdit{EditAction::Move, trackAt(key.column), key.row, key.row + rows, 0.0f, false, 0, false});
+        step.push_back(moveKeyEdit(trackAt(key.column), key.row, key.row + rows));
     }
     commit(studio, step);
     cursorRow += rows;
@@ -252,8 +252,7 @@ void DopeSheetPanel::paste(Studio& studio)
     for (const Copied& key : clipboard) {
         size_t column = cursorColumn + key.column - leftmost;
         if (column < columns.size()) {
-            step.push_back(TimelineEdit{EditAction::Set, columns[column], cursorRow + key.row - earliest, 0, key.value,
-                                        true, key.interpolation, true});
+            step.push_back(setKeyEdit(columns[column], cursorRow + key.row - earliest, key.value, key.interpolation));
         }
     }
     commit(studio, step);

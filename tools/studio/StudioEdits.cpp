@@ -47,7 +47,7 @@ void Studio::recordKey(bool toBeat)
     int32_t index = store == nullptr ? -1 : findTrack(store, name.c_str());
     float value = index < 0 ? 0.0f : static_cast<float>(trackValue(store->tracks[index], transport.row));
     std::string message;
-    if (editor.apply({TimelineEdit{EditAction::Set, name, row, 0, value, true, 0, false}}, message)) {
+    if (editor.apply({setKeyEdit(name, row, value)}, message)) {
         log.info("edit: " + message);
     } else {
         log.error("edit: " + message);
