@@ -42,7 +42,9 @@ std::string DopeSheetPanel::trackAt(size_t column) const
 
 void DopeSheetPanel::draw(Studio& studio, const std::vector<std::string>& tracks)
 {
-    columns = tracks;
+    float room = ImGui::GetContentRegionAvail().x - kRowLabelWidth;
+    size_t fitting = static_cast<size_t>(std::max(room / kColumnWidth, 1.0f));
+    columns.assign(tracks.begin(), tracks.begin() + static_cast<long>(std::min(fitting, tracks.size())));
     cursorColumn = std::min(cursorColumn, columns.empty() ? 0 : columns.size() - 1);
     focused = ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows);
     if (studio.transport.row != lastPlayhead) {

@@ -19,6 +19,11 @@ public:
     // An editing key while the panel has the keyboard; true when the panel used it.
     bool press(Studio& studio, const KeyPress& key);
 
+    // The tracks of its columns, and the one under the cursor (empty when none).
+    const std::vector<std::string>& shownTracks() const { return columns; }
+    void showTracks(const std::vector<std::string>& tracks) { columns = tracks; }
+    std::string cursorTrack() const { return trackAt(cursorColumn); }
+
     // Whether the panel had the keyboard in the last frame.
     bool focused = false;
     int32_t cursorRow = 0;

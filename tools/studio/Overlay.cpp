@@ -103,7 +103,8 @@ void Overlay::build(Studio& studio)
 
     placeNext(0.0f, kTopHeight, kSheetWidth, 1.0f - kTopHeight - kBottomHeight);
     ImGui::Begin("Dope sheet");
-    dopeSheet.draw(studio, tracks.selected);
+    // Without a selection the dope sheet shows the filtered list, as far as it fits.
+    dopeSheet.draw(studio, tracks.selected.empty() ? tracks.filtered : tracks.selected);
     ImGui::End();
 
     placeNext(0.0f, 1.0f - kBottomHeight, 1.0f - kSideWidth, kBottomHeight);

@@ -26,7 +26,13 @@ public:
     void build(Studio& studio);
     void submit();
     void shutdown();
-    void selectTracks(const std::vector<std::string>& names) { tracks.selected = names; }
+    // The tracks of the dope sheet and the curves; the dope sheet takes them at once,
+    // so that a key before the next frame finds them.
+    void selectTracks(const std::vector<std::string>& names)
+    {
+        tracks.selected = names;
+        dopeSheet.showTracks(names);
+    }
     const std::vector<std::string>& selectedTracks() const { return tracks.selected; }
 
     DopeSheetPanel dopeSheet;

@@ -36,10 +36,10 @@ public:
     void undoEdit(bool redo);
     // A key from the window: to the dope sheet while it has the keyboard, else to press.
     void pressKey(const KeyPress& key);
-    // A key on the dope sheet's track at the playhead with its value there, on the
-    // nearest row, or the nearest beat.
+    // A key on the dope sheet's cursor track at the playhead with its value there, on
+    // the nearest row, or the nearest beat.
     void recordKey(bool toBeat);
-    // The playhead to the previous (-1) or next (1) key of the selected tracks.
+    // The playhead to the previous (-1) or next (1) key of the dope sheet's tracks.
     void jumpToKey(int direction);
 
     Engine engine;

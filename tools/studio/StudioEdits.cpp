@@ -35,12 +35,11 @@ void Studio::undoEdit(bool redo)
 
 void Studio::recordKey(bool toBeat)
 {
-    const std::vector<std::string>& tracks = overlay.selectedTracks();
-    if (tracks.empty()) {
-        log.error("edit: refused: select a track to record on");
+    std::string name = overlay.dopeSheet.cursorTrack();
+    if (name.empty()) {
+        log.error("edit: refused: no track in the dope sheet to record on");
         return;
     }
-    const std::string& name = tracks[std::min(overlay.dopeSheet.cursorColumn, tracks.size() - 1)];
     double grid = toBeat ? static_cast<double>(kRowsPerBeat) : 1.0;
     int32_t row = static_cast<int32_t>(std::lround(transport.row / grid) * static_cast<long>(grid));
     TrackStore* store = engine.syncDevice.store;
@@ -58,7 +57,7 @@ void Studio::jumpToKey(int direction)
 {
     int64_t here = static_cast<int64_t>(std::floor(transport.row + kRowSnap));
     int64_t best = direction > 0 ? INT64_MAX : INT64_MIN;
-    for (const std::string& name : overlay.selectedTracks()) {
+    for (const std::string& name : overlay.dopeSheet.shownTracks()) {
         const SourceTrack* track = findSourceTrack(editor.document.parsed.tracks, name);
         for (size_t i = 0; track != nullptr && i < track->keys.size(); ++i) {
             int64_t row = track->keys[i].row;
