@@ -55,13 +55,14 @@ std::string describeWritten(int line, const std::string& content)
 int insertLine(std::string& text, int line, bool after, const std::string& content, const std::string& ending)
 {
     LineSpan span = findLine(text, line);
-    std::string eol = ending.empty() ? "\n" : ending;
+    // The last line of a text may end in "\r" alone, or in nothing.
+    std::string eol = ending.find('\r') != std::string::npos ? "\r\n" : "\n";
     if (!after) {
         text.insert(span.start, content + eol);
         return line;
     }
-    if (span.ending.empty()) {
-        text.insert(span.next, eol + content);
+    if (span.ending.empty() || span.ending.back() != '\n') {
+        text.insert(span.next, "\n" + content + span.ending);
     } else {
         text.insert(span.next, content + span.ending);
     }
