@@ -103,40 +103,42 @@ std::string layoutFirstKey(const ParsedTimeline& parsed, const std::string& text
     return layoutKeyLine(kDefaultIndent, source, words);
 }
 
+// The first key of a track: after its header, or in a section of its own at the end of
+// the text for a track the text does not name.
+bool insertFirstKey(const TimelineEdit& edit, const ParsedTimeline& parsed, const SourceTrack* track,
+                    std::string& text, std::string& written)
+{
+    int32_t kind = edit.hasInterpolation ? edit.interpolation : kDefaultInterpolation;
+    int limit = track == nullptr ? INT_MAX : track->line;
+    std::string content = layoutFirstKey(parsed, text, edit.row, limit, formatValue(edit.value), interpolationName(kind));
+    if (track != nullptr) {
+        written = describeWritten(insertLine(text, track->line, true, content, findLine(text, track->line).ending), content);
+        return true;
+    }
+    std::string head = text.empty() || text.back() == '\n' ? "" : "\n";
+    text += head + (text.empty() ? "" : "\n") + "track " + edit.track + "\n" + content + "\n";
+    written = describeWritten(static_cast<int>(std::count(text.begin(), text.end(), '\n')), content);
+    return true;
+}
+
+// A new key in row order, laid out as the key before it, or as the key after it for a
+// new first key.
 bool insertKey(const TimelineEdit& edit, const ParsedTimeline& parsed, std::string& text, std::string& written)
 {
     const SourceTrack* track = findSourceTrack(parsed.tracks, edit.track);
-    const std::string value = formatValue(edit.value);
     if (track == nullptr || track->keys.empty()) {
-        int32_t kind = edit.hasInterpolation ? edit.interpolation : kDefaultInterpolation;
-        int limit = track == nullptr ? INT_MAX : track->line;
-        std::string content = layoutFirstKey(parsed, text, edit.row, limit, value, interpolationName(kind));
-        if (track != nullptr) {
-            written = describeWritten(insertLine(text, track->line, true, content, findLine(text, track->line).ending), content);
-            return true;
-        }
-        // A track the text does not name gets a section of its own at the end.
-        std::string head = text.empty() || text.back() == '\n' ? "" : "\n";
-        text += head + (text.empty() ? "" : "\n") + "track " + edit.track + "\n" + content + "\n";
-        int line = 0;
-        for (char c : text) {
-            line += c == '\n' ? 1 : 0;
-        }
-        written = describeWritten(line, content);
-        return true;
+        return insertFirstKey(edit, parsed, track, text, written);
     }
     size_t after = 0;
     while (after < track->keys.size() && track->keys[after].row < edit.row) {
         ++after;
     }
-    // Laid out as the key before it, or as the key after it for a new first key.
-    size_t model = after > 0 ? after - 1 : 0;
-    const KeySource& source = track->sources[model];
+    const KeySource& source = track->sources[after > 0 ? after - 1 : 0];
     int32_t kind = edit.hasInterpolation ? edit.interpolation : after > 0 ? track->keys[after - 1].interpolation
                                                                           : kDefaultInterpolation;
     LineSpan span = findLine(text, source.line);
-    std::string words[3] = {writePosition(edit.row, source, parsed.markers, track->sources.front().line, false), value,
-                            interpolationName(kind)};
+    std::string words[3] = {writePosition(edit.row, source, parsed.markers, track->sources.front().line, false),
+                            formatValue(edit.value), interpolationName(kind)};
     std::string content = layoutKeyLine(lineText(text, span), source, words);
     written = describeWritten(insertLine(text, source.line, after > 0, content, span.ending), content);
     return true;

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr float kColumnWidth = 76.0f;
+constexpr float kColumnWidth = 72.0f;
 constexpr float kRowLabelWidth = 60.0f;
 constexpr int kMinLines = 4;
 constexpr int32_t kLineChoices[] = {1, 2, 4, 8, 16};
@@ -89,56 +89,57 @@ void DopeSheetPanel::drawTyping()
 
 void DopeSheetPanel::drawGrid(Studio& studio, int lines)
 {
-    ImDrawList* draw = ImGui::GetWindowDrawList();
     ImVec2 origin = ImGui::GetCursorScreenPos();
     float lineHeight = ImGui::GetTextLineHeightWithSpacing();
     int32_t first = cursorRow - rowsPerLine * (lines / 2);
-    Rectangle selected = selection();
-    int32_t playhead = floorTo(studio.transport.row, rowsPerLine);
-    const ParsedTimeline& parsed = studio.editor.document.parsed;
     for (int line = 0; line < lines; ++line) {
-        int32_t row = first + line * rowsPerLine;
-        float y = origin.y + static_cast<float>(line) * lineHeight;
-        ImVec2 start(origin.x, y);
-        ImVec2 end(origin.x + kRowLabelWidth + kColumnWidth * static_cast<float>(columns.size()), y + lineHeight);
-        if (row % kRowsPerBeat == 0) {
-            draw->AddRectFilled(start, end, row % kRowsPerBar == 0 ? kBarShade : kBeatShade);
-        }
-        if (row == playhead) {
-            draw->AddRectFilled(start, end, kPlayheadFill);
-        }
-        draw->AddText(start, kRowText, formatClock(std::max(row, 0)).c_str());
-        for (size_t column = 0; column < columns.size(); ++column) {
-            ImVec2 cell(origin.x + kRowLabelWidth + kColumnWidth * static_cast<float>(column), y);
-            ImVec2 cellEnd(cell.x + kColumnWidth - 2.0f, y + lineHeight);
-            bool inSelection = selecting && column >= selected.firstColumn && column <= selected.lastColumn &&
-                               row >= selected.firstRow && row <= selected.lastRow;
-            if (inSelection) {
-                draw->AddRectFilled(cell, cellEnd, kSelectionFill);
-            }
-            if (column == cursorColumn && row == cursorRow) {
-                draw->AddRectFilled(cell, cellEnd, kCursorFill);
-            }
-            const SourceTrack* track = findSourceTrack(parsed.tracks, columns[column]);
-            for (size_t i = 0; track != nullptr && i < track->keys.size(); ++i) {
-                const TrackKey& key = track->keys[i];
-                if (key.row >= row && key.row < row + rowsPerLine) {
-                    char text[48];
-                    std::snprintf(text, sizeof text, "%s %s%s", kKindMarks[key.interpolation & 3],
-                                  formatValue(key.value).c_str(), key.row != row ? "*" : "");
-                    draw->AddText(cell, kKeyText, text);
-                }
-            }
-        }
+        drawLine(studio, first + line * rowsPerLine, ImVec2(origin.x, origin.y + static_cast<float>(line) * lineHeight));
     }
     ImVec2 size(kRowLabelWidth + kColumnWidth * static_cast<float>(std::max<size_t>(columns.size(), 1)),
                 lineHeight * static_cast<float>(lines));
     ImGui::InvisibleButton("sheet", size);
-    if (ImGui::IsItemClicked()) {
+    if (ImGui::IsItemClicked() && !columns.empty()) {
         ImVec2 mouse = ImGui::GetIO().MousePos;
-        int line = static_cast<int>((mouse.y - origin.y) / lineHeight);
-        cursorRow = first + line * rowsPerLine;
+        cursorRow = first + static_cast<int32_t>((mouse.y - origin.y) / lineHeight) * rowsPerLine;
         float x = (mouse.x - origin.x - kRowLabelWidth) / kColumnWidth;
         cursorColumn = x < 0.0f ? cursorColumn : std::min(static_cast<size_t>(x), columns.size() - 1);
+    }
+}
+
+// One line of the sheet: its shade, its position, and in each column the cursor, the
+// selection and the key that lies within its rows.
+void DopeSheetPanel::drawLine(Studio& studio, int32_t row, ImVec2 start)
+{
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    float lineHeight = ImGui::GetTextLineHeightWithSpacing();
+    ImVec2 end(start.x + kRowLabelWidth + kColumnWidth * static_cast<float>(columns.size()), start.y + lineHeight);
+    if (row % kRowsPerBeat == 0) {
+        draw->AddRectFilled(start, end, row % kRowsPerBar == 0 ? kBarShade : kBeatShade);
+    }
+    if (row == floorTo(studio.transport.row, rowsPerLine)) {
+        draw->AddRectFilled(start, end, kPlayheadFill);
+    }
+    draw->AddText(start, kRowText, formatClock(std::max(row, 0)).c_str());
+    Rectangle selected = selection();
+    for (size_t column = 0; column < columns.size(); ++column) {
+        ImVec2 cell(start.x + kRowLabelWidth + kColumnWidth * static_cast<float>(column), start.y);
+        ImVec2 cellEnd(cell.x + kColumnWidth - 2.0f, start.y + lineHeight);
+        if (selecting && column >= selected.firstColumn && column <= selected.lastColumn && row >= selected.firstRow &&
+            row <= selected.lastRow) {
+            draw->AddRectFilled(cell, cellEnd, kSelectionFill);
+        }
+        if (column == cursorColumn && row == cursorRow) {
+            draw->AddRectFilled(cell, cellEnd, kCursorFill);
+        }
+        const SourceTrack* track = findSourceTrack(studio.editor.document.parsed.tracks, columns[column]);
+        for (size_t i = 0; track != nullptr && i < track->keys.size(); ++i) {
+            const TrackKey& key = track->keys[i];
+            if (key.row >= row && key.row < row + rowsPerLine) {
+                char text[48];
+                std::snprintf(text, sizeof text, "%s %s%s", kKindMarks[key.interpolation & 3],
+                              formatValue(key.value).c_str(), key.row != row ? "*" : "");
+                draw->AddText(cell, kKeyText, text);
+            }
+        }
     }
 }

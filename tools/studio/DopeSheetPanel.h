@@ -4,6 +4,8 @@
 
 #include "timeline/TimelineEdit.h"
 
+#include <imgui.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -46,6 +48,7 @@ private:
 
     void drawHeader();
     void drawGrid(Studio& studio, int lines);
+    void drawLine(Studio& studio, int32_t row, ImVec2 start);
     void drawTyping();
     // A typed value: the characters of a float, Backspace, Enter to set it, Escape to drop it.
     void type(Studio& studio, const KeyPress& key);
