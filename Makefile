@@ -33,7 +33,7 @@ FUZZ_PATH := $(ROOT)/build-fuzz
 FUZZ_SECONDS ?= 60
 # Each target with its seed corpus under fuzz/corpus/.
 FUZZ_RUNS := fuzz_config:config fuzz_track_file:track fuzz_mp3_stream:mp3 fuzz_timeline:timeline \
-	fuzz_studio_input:studio
+	fuzz_timeline_edit:timeline_edit fuzz_studio_input:studio
 MEMCHECK_PATH := $(ROOT)/build-memcheck
 VALGRIND := valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect \
 	--errors-for-leak-kinds=definite,indirect

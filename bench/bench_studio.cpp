@@ -8,6 +8,14 @@
 //   SeekLatency     from a key that seeks one bar to the end of the first frame drawn
 //                   at the new row (its swap and glFinish); frames_to_new_row counts
 //                   the frames that took, plain_frame_ms is a frame without a seek
+//   EditToText      from an edit key (a dope sheet nudge: one key's value) to its text
+//                   on disk, on a copy of demo.timeline beside this program: text_ms
+//                   (the file read and compared, the edit applied and parsed),
+//                   write_nosync_ms (the same bytes written and renamed without fsync),
+//                   write_ms (replaceFile with its fsyncs), swap_ms (compile and swap);
+//                   frames_to_show counts the frames until the sync device reads it
+// The overlay is timed with the dope sheet and the curves of four tracks shown;
+// picture_ms is the scene's frame, finished, beside it.
 #include "BenchSupport.h"
 #include "Studio.h"
 #include "TimelineTracks.h"
@@ -20,6 +28,8 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -31,6 +41,12 @@ constexpr const char* kTimelinePath = "res/sync/demo.timeline";
 constexpr const char* kTrackDirectory = "res/sync/";
 constexpr double kBarRows = 64.0;
 constexpr int kMaxFramesToNewRow = 8;
+constexpr const char* kEditedTrack = "FX.Exposure";
+constexpr int32_t kEditedRow = 16 * 64;  // @main
+constexpr float kNudge = 0.01f;
+const std::vector<std::string> kShownTracks = {"FX.Exposure", "FX.Fade", "Camera.Distance", "Camera.Yaw"};
+
+std::string editedTimeline;
 
 Studio* studio = nullptr;
 
@@ -67,10 +83,14 @@ void OverlayFrame(benchmark::State& state)
 {
     Engine& engine = studio->engine;
     const int part = static_cast<int>(state.range(0));
+    studio->overlay.selectTracks(kShownTracks);
+    double pictureTotal = 0.0;
     for (auto _ : state) {
+        auto pictureStart = std::chrono::steady_clock::now();
         engine.syncDevice.row = static_cast<float>(studio->transport.row);
         engine.scene.render(static_cast<float>(studio->transport.seconds()));
         glFinish();
+        pictureTotal += secondsSince(pictureStart);
         double start = threadCpuSeconds();
         if (part != 2) {
             studio->overlay.build(*studio);
@@ -87,6 +107,7 @@ void OverlayFrame(benchmark::State& state)
         engine.window.swap();
         glFinish();
     }
+    state.counters["picture_ms"] = 1000.0 * pictureTotal / static_cast<double>(state.iterations());
 }
 
 // One step() of the studio, finished on the GPU; returns its wall time in seconds.
@@ -106,7 +127,7 @@ void SeekLatency(benchmark::State& state)
         plainTotal += finishedStep();
         double target = std::floor(studio->transport.row / kBarRows + 1e-6) * kBarRows + kBarRows;
         auto start = std::chrono::steady_clock::now();
-        studio->press(KeyPress{SDLK_RIGHT, true, false});
+        studio->press(KeyPress{SDLK_RIGHT, true, false, false});
         int taken = 0;
         do {
             studio->step();
@@ -125,15 +146,72 @@ void SeekLatency(benchmark::State& state)
     state.counters["plain_frame_ms"] = 1000.0 * plainTotal / static_cast<double>(state.iterations());
 }
 
+// The same bytes replaced without the fsyncs, to tell the disk's flush from the rest.
+double unsyncedWriteSeconds(const std::string& bytes)
+{
+    auto start = std::chrono::steady_clock::now();
+    std::string temporary = editedTimeline + ".unsynced";
+    {
+        std::ofstream out(temporary, std::ios::binary);
+        out << bytes;
+    }
+    std::rename(temporary.c_str(), (editedTimeline + ".copy").c_str());
+    return secondsSince(start);
+}
+
+void EditToText(benchmark::State& state)
+{
+    double text = 0.0;
+    double write = 0.0;
+    double swap = 0.0;
+    double unsynced = 0.0;
+    int frames = 0;
+    int step = 0;
+    for (auto _ : state) {
+        float value = 0.5f + kNudge * static_cast<float>(++step % 2);
+        TimelineEdit edit = setKeyEdit(kEditedTrack, kEditedRow, value);
+        std::string message;
+        auto start = std::chrono::steady_clock::now();
+        if (!studio->editor.apply({edit}, message)) {
+            state.SkipWithError(message.c_str());
+            break;
+        }
+        state.SetIterationTime(secondsSince(start));
+        text += studio->editor.lastTextMs;
+        write += studio->editor.lastWriteMs;
+        swap += studio->editor.lastSwapMs;
+        unsynced += 1000.0 * unsyncedWriteSeconds(studio->editor.document.text);
+        int taken = 0;
+        Track* track = getTrack(studio->engine.syncDevice.store, kEditedTrack);
+        do {
+            finishedStep();
+            ++taken;
+        } while (static_cast<float>(trackValue(track, kEditedRow)) != value && taken < kMaxFramesToNewRow);
+        frames += taken;
+    }
+    double count = static_cast<double>(state.iterations());
+    state.counters["text_ms"] = text / count;
+    state.counters["write_ms"] = write / count;
+    state.counters["write_nosync_ms"] = unsynced / count;
+    state.counters["swap_ms"] = swap / count;
+    state.counters["frames_to_show"] = static_cast<double>(frames) / count;
+}
+
 bool startStudio()
 {
+    static Studio instance;
+    // Edits go to a copy beside this program, on the disk the build lives on.
+    std::string binDir = std::filesystem::canonical("/proc/self/exe").parent_path().string();
+    editedTimeline = binDir + "/bench_studio.timeline";
     if (chdir(sourceRoot().c_str()) != 0) {
         return false;
     }
-    static Studio instance;
+    std::error_code error;
+    std::filesystem::copy_file(kTimelinePath, editedTimeline, std::filesystem::copy_options::overwrite_existing, error);
     StudioOptions options;
     options.from = "@main";
     options.paused = true;
+    options.timeline = editedTimeline;
     studio = &instance;
     return studio->init(options);
 }
@@ -143,6 +221,7 @@ bool startStudio()
 BENCHMARK(TimelineReload)->Unit(benchmark::kMillisecond);
 BENCHMARK(OverlayFrame)->ArgName("part")->Arg(0)->Arg(1)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(60);
 BENCHMARK(SeekLatency)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(EditToText)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40);
 
 int main(int argc, char** argv)
 {

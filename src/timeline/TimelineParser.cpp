@@ -29,7 +29,7 @@ std::string stripComment(const std::string& line)
     return content;
 }
 
-std::vector<std::string> splitWords(const std::string& text)
+std::vector<std::string> splitWords(const std::string& text, std::vector<size_t>* columns = nullptr)
 {
     std::vector<std::string> words;
     size_t at = 0;
@@ -40,6 +40,9 @@ std::vector<std::string> splitWords(const std::string& text)
         }
         size_t end = text.find_first_of(" \t\r", start);
         words.push_back(text.substr(start, end - start));
+        if (columns != nullptr) {
+            columns->push_back(start);
+        }
         if (end == std::string::npos) {
             return words;
         }
@@ -91,6 +94,28 @@ bool isConstantName(const std::string& name)
     return true;
 }
 
+KeySource describeKey(const std::string& position, const std::vector<size_t>& columns, int line)
+{
+    KeySource source;
+    source.line = line;
+    source.positionColumn = columns[0];
+    source.valueColumn = columns[1];
+    source.kindColumn = columns[2];
+    std::vector<std::string> parts = splitOn(position, ':');
+    if (parts.size() == 1) {
+        return source;
+    }
+    source.beatOnly = parts.size() == 2;
+    source.paddedRow = parts.size() == 3 && parts[2].size() == 2 && parts[2][0] == '0';
+    if (parts[0][0] == kConstantMark) {
+        source.form = PositionForm::Marker;
+        source.marker = parts[0].substr(0, parts[0].find_first_of("+-"));
+    } else {
+        source.form = PositionForm::Musical;
+    }
+    return source;
+}
+
 }
 
 bool readTimelineText(const std::string& path, std::string& text, std::string& problem)
@@ -116,7 +141,8 @@ bool TimelineParser::parse(const std::string& text)
 void TimelineParser::parseLine(const std::string& line)
 {
     std::string content = stripComment(line);
-    std::vector<std::string> words = splitWords(content);
+    std::vector<size_t> columns;
+    std::vector<std::string> words = splitWords(content, &columns);
     if (words.empty()) {
         return;
     }
@@ -126,7 +152,7 @@ void TimelineParser::parseLine(const std::string& line)
     } else if (words[0] == kTrackKeyword) {
         parseTrackHeader(words);
     } else {
-        parseKey(words);
+        parseKey(words, columns);
     }
 }
 
@@ -167,10 +193,10 @@ void TimelineParser::parseTrackHeader(const std::vector<std::string>& words)
         trackLines[name] = lineNumber;
     }
     // Keys below a faulty header still belong to a track, so they are checked as usual.
-    tracks.push_back(SourceTrack{name, lineNumber, {}});
+    tracks.push_back(SourceTrack{name, lineNumber, {}, {}});
 }
 
-void TimelineParser::parseKey(const std::vector<std::string>& words)
+void TimelineParser::parseKey(const std::vector<std::string>& words, const std::vector<size_t>& columns)
 {
     if (tracks.empty()) {
         fail("a key needs a 'track NAME' line above it");
@@ -201,6 +227,7 @@ void TimelineParser::parseKey(const std::vector<std::string>& words)
     }
     if (valid) {
         keys.push_back(key);
+        tracks.back().sources.push_back(describeKey(words[0], columns, lineNumber));
     }
 }
 

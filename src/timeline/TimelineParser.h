@@ -7,11 +7,29 @@
 #include <string>
 #include <vector>
 
-// One track of a timeline text: its name, the line that named it, its keys in row order.
+// How a key's position is written, so that an edit can write a moved key the same way.
+enum class PositionForm { Row, Musical, Marker };
+
+// Where a key stands in the text: its line, the byte columns of its three words and the
+// form of its position ("72", "1:0:8", "@build+3:2:12").
+struct KeySource {
+    int line = 0;
+    size_t positionColumn = 0;
+    size_t valueColumn = 0;
+    size_t kindColumn = 0;
+    PositionForm form = PositionForm::Row;
+    std::string marker;        // with its @, for the marker form
+    bool beatOnly = false;     // "BAR:BEAT", without the row
+    bool paddedRow = false;    // the row of the beat written with two digits, "20:1:08"
+};
+
+// One track of a timeline text: its name, the line that named it, its keys in row order
+// and, beside each key, where the text holds it.
 struct SourceTrack {
     std::string name;
     int line = 0;
     std::vector<TrackKey> keys;
+    std::vector<KeySource> sources;
 };
 
 // A named bar ("@main = 16"), in the order the text defines them.
@@ -50,7 +68,7 @@ private:
     void parseLine(const std::string& line);
     void parseConstant(const std::string& line);
     void parseTrackHeader(const std::vector<std::string>& words);
-    void parseKey(const std::vector<std::string>& words);
+    void parseKey(const std::vector<std::string>& words, const std::vector<size_t>& columns);
     bool parseBar(const std::string& word, int64_t& bar);
     bool parsePosition(const std::string& word, int32_t& row);
     void fail(const std::string& message);

@@ -55,7 +55,9 @@ ProcessResult runStudio(const StudioDir& dir, const std::string& script, const s
     std::vector<std::string> argv = {binDir() + "/studio", "--script", kScriptName};
     argv.insert(argv.end(), args.begin(), args.end());
     // The disk driver plays in real time into nothing.
-    std::vector<std::string> env = {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=/dev/null"};
+    // The overlay's layout is kept in the run's own folder, not the user's.
+    std::vector<std::string> env = {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=/dev/null",
+                                    "XDG_CONFIG_HOME=" + dir.file("config")};
     if (edits.empty()) {
         return runProcess(argv, dir.path, env, kStudioTimeout);
     }

@@ -1,14 +1,17 @@
 #include "CurvePanel.h"
 
-#include "timeline/TrackText.h"
+#include "Studio.h"
 
-#include <imgui.h>
+#include "timeline/TrackText.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 namespace {
+
+using View = CurvePanel::View;
 
 constexpr double kBarsEachSide = 4.0;
 constexpr float kMinZoom = 0.25f;
@@ -19,27 +22,16 @@ constexpr float kCurveThickness = 1.0f;
 constexpr float kPlayheadThickness = 2.0f;
 constexpr float kValueMargin = 0.1f;
 constexpr float kMinHeight = 80.0f;
+constexpr float kAxisWidth = 48.0f;
+constexpr float kLabelGap = 2.0f;
+constexpr int kValueLabels = 4;
 constexpr ImU32 kBackground = IM_COL32(20, 20, 24, 230);
 constexpr ImU32 kBarLine = IM_COL32(70, 70, 80, 255);
+constexpr ImU32 kValueLine = IM_COL32(45, 45, 52, 255);
+constexpr ImU32 kLabelText = IM_COL32(160, 160, 170, 255);
 constexpr ImU32 kPlayhead = IM_COL32(255, 80, 80, 255);
 constexpr ImU32 kPalette[] = {IM_COL32(120, 200, 255, 255), IM_COL32(255, 200, 90, 255), IM_COL32(140, 240, 140, 255),
                                 IM_COL32(240, 130, 240, 255), IM_COL32(250, 250, 250, 255)};
-
-struct View {
-    ImVec2 origin;
-    ImVec2 size;
-    double firstRow;
-    double lastRow;
-    float low;
-    float high;
-
-    float x(double row) const
-    {
-        return origin.x + static_cast<float>((row - firstRow) / (lastRow - firstRow)) * size.x;
-    }
-    float y(float value) const { return origin.y + size.y - (value - low) / (high - low) * size.y; }
-    double rowAt(float px) const { return firstRow + (px - origin.x) / size.x * (lastRow - firstRow); }
-};
 
 // One value per pixel column: the curve is drawn through the demo's own
 // interpolation, so each segment keeps its kind.
@@ -73,12 +65,25 @@ void fitValues(View& view, const std::vector<std::vector<float>>& curves)
     view.high += margin;
 }
 
+// Bar lines with their numbers along the top, value lines with theirs down the left.
 void drawGrid(ImDrawList* draw, const View& view)
 {
-    draw->AddRectFilled(view.origin, ImVec2(view.origin.x + view.size.x, view.origin.y + view.size.y), kBackground);
+    float bottom = view.origin.y + view.size.y;
+    draw->AddRectFilled(ImVec2(view.origin.x - kAxisWidth, view.origin.y), ImVec2(view.origin.x + view.size.x, bottom),
+                        kBackground);
+    for (int i = 0; i <= kValueLabels; ++i) {
+        float value = view.low + (view.high - view.low) * static_cast<float>(i) / kValueLabels;
+        float py = view.y(value);
+        draw->AddLine(ImVec2(view.origin.x, py), ImVec2(view.origin.x + view.size.x, py), kValueLine);
+        char label[32];
+        std::snprintf(label, sizeof label, "%.3g", static_cast<double>(value));
+        float textY = std::clamp(py - ImGui::GetTextLineHeight() / 2.0f, view.origin.y, bottom - ImGui::GetTextLineHeight());
+        draw->AddText(ImVec2(view.origin.x - kAxisWidth + kLabelGap, textY), kLabelText, label);
+    }
     for (double bar = std::ceil(view.firstRow / kRowsPerBar); bar * kRowsPerBar <= view.lastRow; bar += 1.0) {
         float px = view.x(bar * kRowsPerBar);
-        draw->AddLine(ImVec2(px, view.origin.y), ImVec2(px, view.origin.y + view.size.y), kBarLine);
+        draw->AddLine(ImVec2(px, view.origin.y), ImVec2(px, bottom), kBarLine);
+        draw->AddText(ImVec2(px + kLabelGap, view.origin.y), kLabelText, std::to_string(static_cast<long long>(bar)).c_str());
     }
 }
 
@@ -100,8 +105,10 @@ void drawCurve(ImDrawList* draw, const View& view, const Track* track, const std
 
 }
 
-void CurvePanel::draw(TrackStore* store, const std::vector<std::string>& names, double row)
+void CurvePanel::draw(Studio& studio, const std::vector<std::string>& names, double row)
 {
+    TrackStore* store = studio.engine.syncDevice.store;
+    ImGui::SetNextItemWidth(kAxisWidth * 3.0f);
     ImGui::SliderFloat("zoom", &zoom, kMinZoom, kMaxZoom, "%.2fx", ImGuiSliderFlags_Logarithmic);
     std::vector<const Track*> tracks;
     for (size_t i = 0; store != nullptr && i < names.size(); ++i) {
@@ -115,9 +122,11 @@ void CurvePanel::draw(TrackStore* store, const std::vector<std::string>& names, 
     }
     ImVec2 size = ImGui::GetContentRegionAvail();
     size.y = std::max(size.y, kMinHeight);
+    size.x = std::max(size.x - kAxisWidth, 1.0f);
     double span = kBarsEachSide * kRowsPerBar / zoom;
-    View view{ImGui::GetCursorScreenPos(), size, row - span, row + span, 0.0f, 1.0f};
-    ImGui::InvisibleButton("curves", size);
+    ImVec2 origin = ImGui::GetCursorScreenPos();
+    View view{ImVec2(origin.x + kAxisWidth, origin.y), size, row - span, row + span, 0.0f, 1.0f};
+    ImGui::InvisibleButton("curves", ImVec2(size.x + kAxisWidth, size.y));
     if (ImGui::IsItemHovered() && ImGui::GetIO().MouseWheel != 0.0f) {
         zoom = std::clamp(zoom * std::pow(kWheelZoomStep, ImGui::GetIO().MouseWheel), kMinZoom, kMaxZoom);
     }
@@ -132,4 +141,5 @@ void CurvePanel::draw(TrackStore* store, const std::vector<std::string>& names, 
         drawCurve(draw, view, tracks[i], curves[i], kPalette[i % IM_ARRAYSIZE(kPalette)]);
     }
     draw->AddLine(ImVec2(view.x(row), view.origin.y), ImVec2(view.x(row), view.origin.y + size.y), kPlayhead, kPlayheadThickness);
+    edit(studio, view, tracks);
 }

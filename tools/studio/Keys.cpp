@@ -22,6 +22,7 @@ KeyPress keyFromEvent(const SDL_KeyboardEvent& event)
     key.key = event.keysym.sym;
     key.shift = (event.keysym.mod & KMOD_SHIFT) != 0;
     key.ctrl = (event.keysym.mod & KMOD_CTRL) != 0;
+    key.alt = (event.keysym.mod & KMOD_ALT) != 0;
     return key;
 }
 

@@ -9,6 +9,7 @@ struct KeyPress {
     SDL_Keycode key = SDLK_UNKNOWN;
     bool shift = false;
     bool ctrl = false;
+    bool alt = false;
 };
 
 KeyPress keyFromEvent(const SDL_KeyboardEvent& event);

@@ -8,17 +8,24 @@
 #include <imgui_impl_opengl3.h>
 #include <imgui_impl_sdl.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
 namespace {
 
 constexpr const char* kGlslVersion = "#version 330 core";
-constexpr float kMargin = 8.0f;
-constexpr float kSideWidth = 0.3f;     // of the window, for the track list
+constexpr const char* kLayoutFolder = "morlenth";
+constexpr const char* kLayoutFile = "studio-layout.ini";
+constexpr float kMargin = 4.0f;
+constexpr float kSideWidth = 0.24f;    // of the window, for the track list
+constexpr float kSheetWidth = 0.24f;   // for the dope sheet, on the left
 constexpr float kTopHeight = 0.2f;     // for the transport
-constexpr float kBottomHeight = 0.3f;  // for the curves and the errors
+constexpr float kBottomHeight = 0.28f; // for the curves
 constexpr float kBackgroundAlpha = 0.75f;
 
 // Panels start laid out around the edges of the window, leaving the picture's middle
-// free; the author may move and resize them afterwards.
+// free; the author may move, resize and fold them, and the layout is kept.
 void placeNext(float x, float y, float width, float height)
 {
     ImVec2 display = ImGui::GetIO().DisplaySize;
@@ -28,14 +35,31 @@ void placeNext(float x, float y, float width, float height)
     ImGui::SetNextWindowBgAlpha(kBackgroundAlpha);
 }
 
+// $XDG_CONFIG_HOME/morlenth/studio-layout.ini, or under ~/.config; empty when neither is known.
+std::string layoutFilePath()
+{
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    std::string folder = config != nullptr && config[0] != '\0' ? config
+                         : home != nullptr && home[0] != '\0'   ? std::string(home) + "/.config"
+                                                                 : "";
+    if (folder.empty()) {
+        return "";
+    }
+    folder += std::string("/") + kLayoutFolder;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return error ? "" : folder + "/" + kLayoutFile;
+}
+
 }
 
 bool Overlay::init(SDL_Window* window, SDL_GLContext context)
 {
     IMGUI_CHECKVERSION();
     ImGui::CreateContext();
-    // The layout is not remembered between runs: the studio writes no files of its own.
-    ImGui::GetIO().IniFilename = nullptr;
+    layoutPath = layoutFilePath();
+    ImGui::GetIO().IniFilename = layoutPath.empty() ? nullptr : layoutPath.c_str();
     ImGui::StyleColorsDark();
     ready = ImGui_ImplSDL2_InitForOpenGL(window, context) && ImGui_ImplOpenGL3_Init(kGlslVersion);
     return ready;
@@ -77,17 +101,36 @@ void Overlay::build(Studio& studio)
     tracks.draw(store, row);
     ImGui::End();
 
+    placeNext(0.0f, kTopHeight, kSheetWidth, 1.0f - kTopHeight - kBottomHeight);
+    ImGui::Begin("Dope sheet");
+    // Without a selection the dope sheet shows the filtered list, as far as it fits.
+    dopeSheet.draw(studio, tracks.selected.empty() ? tracks.filtered : tracks.selected);
+    ImGui::End();
+
     placeNext(0.0f, 1.0f - kBottomHeight, 1.0f - kSideWidth, kBottomHeight);
     ImGui::Begin("Curves");
-    curves.draw(store, tracks.selected, row);
+    curves.draw(studio, tracks.selected, row);
     ImGui::End();
 
-    placeNext(1.0f - kSideWidth, 1.0f - kBottomHeight, kSideWidth, kBottomHeight);
-    ImGui::Begin("Errors");
-    drawErrorPanel(studio);
-    ImGui::End();
-
+    drawErrorWindow(studio);
     ImGui::Render();
+}
+
+// Folded to its title line while there is nothing to show, so it takes no room from the picture.
+void Overlay::drawErrorWindow(Studio& studio)
+{
+    size_t count = studio.timeline.errors.size() + studio.log.errors.size();
+    if (count != shownErrors) {
+        ImGui::SetNextWindowCollapsed(count == 0, ImGuiCond_Always);
+        shownErrors = count;
+    }
+    placeNext(1.0f - kSideWidth, 1.0f - kBottomHeight, kSideWidth, kBottomHeight);
+    char title[64];
+    std::snprintf(title, sizeof title, "Errors (%zu)###Errors", count);
+    if (ImGui::Begin(title)) {
+        drawErrorPanel(studio);
+    }
+    ImGui::End();
 }
 
 void Overlay::submit()

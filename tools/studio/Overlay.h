@@ -1,9 +1,13 @@
 #pragma once
 
 #include "CurvePanel.h"
+#include "DopeSheetPanel.h"
 #include "TrackPanel.h"
 
 #include <SDL.h>
+
+#include <cstdint>
+#include <string>
 
 class Studio;
 
@@ -22,9 +26,24 @@ public:
     void build(Studio& studio);
     void submit();
     void shutdown();
+    // The tracks of the dope sheet and the curves; the dope sheet takes them at once,
+    // so that a key before the next frame finds them.
+    void selectTracks(const std::vector<std::string>& names)
+    {
+        tracks.selected = names;
+        dopeSheet.showTracks(names);
+    }
+    const std::vector<std::string>& selectedTracks() const { return tracks.selected; }
+
+    DopeSheetPanel dopeSheet;
 
 private:
+    void drawErrorWindow(Studio& studio);
+
     TrackPanel tracks;
     CurvePanel curves;
+    // The layout of the panels, kept between runs outside the repository.
+    std::string layoutPath;
+    size_t shownErrors = SIZE_MAX;
     bool ready = false;
 };

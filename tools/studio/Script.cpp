@@ -1,5 +1,6 @@
 #include "Script.h"
 
+#include "EditCommands.h"
 #include "Keys.h"
 #include "Position.h"
 #include "Studio.h"
@@ -64,6 +65,10 @@ bool parseStep(const std::string& line, Script::Step& step, std::string& problem
     std::getline(words >> std::ws, step.argument);
     while (!step.argument.empty() && (step.argument.back() == ' ' || step.argument.back() == '\r')) {
         step.argument.pop_back();
+    }
+    if (isEditCommand(name)) {
+        step.command = Script::Command::Edit;
+        return checkEditCommand(line, problem);
     }
     auto command = kCommands.find(name);
     if (command == kCommands.end()) {
@@ -166,6 +171,9 @@ bool Script::startStep(Studio& studio, const Step& step)
     case Command::Quit:
         studio.quitRequested = true;
         return false;
+    case Command::Edit:
+        runEditCommand(studio, step.text, editResult);
+        return false;
     }
     return false;
 }
@@ -182,6 +190,10 @@ bool Script::stepDone(Studio& studio)
 // run's output shows what each step did.
 void Script::report(Studio& studio, const Step& step)
 {
+    if (step.command == Command::Edit) {
+        studio.log.info("script: " + step.text + " -> " + editResult);
+        return;
+    }
     char line[256];
     std::snprintf(line, sizeof line, "script: %s -> %s, %.6f s, music %.6f s, %s", step.text.c_str(),
                   formatClock(studio.transport.row).c_str(), studio.transport.seconds(),

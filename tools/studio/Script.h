@@ -10,7 +10,7 @@ class Studio;
 // as the keys; the studio quits after the last one. See docs/studio.md.
 class Script {
 public:
-    enum class Command { Wait, Seek, Pause, Play, Key, Overlay, Shot, Quit };
+    enum class Command { Wait, Seek, Pause, Play, Key, Overlay, Shot, Quit, Edit };
 
     struct Step {
         Command command = Command::Quit;
@@ -37,4 +37,6 @@ private:
     size_t next = 0;
     bool waiting = false;
     std::chrono::steady_clock::time_point waitEnd;
+    // What the last editing command wrote, or why it was refused.
+    std::string editResult;
 };

@@ -41,6 +41,7 @@ bool Studio::init(const StudioOptions& options)
         log.error("studio: the timeline could not be loaded");
         return false;
     }
+    editor.init(&timeline, &engine.syncDevice, &log);
     if (!engine.scene.init()) {
         log.error("studio: the scene could not start");
         return false;
@@ -163,6 +164,7 @@ void Studio::step()
         return;
     }
     timeline.poll(engine.syncDevice, log);
+    editor.follow();
     shaders.poll(log);
     drawFrame();
 }
@@ -175,7 +177,7 @@ void Studio::handleEvents()
         if (event.type == SDL_QUIT) {
             quitRequested = true;
         } else if (event.type == SDL_KEYDOWN && !taken) {
-            press(keyFromEvent(event.key));
+            pressKey(keyFromEvent(event.key));
         }
     }
 }

@@ -6,6 +6,7 @@
 #include "ShaderReloader.h"
 #include "StudioLog.h"
 #include "StudioOptions.h"
+#include "TimelineEditor.h"
 #include "TimelineReloader.h"
 #include "Transport.h"
 
@@ -31,11 +32,21 @@ public:
     void toggleSectionLoop();
     void setLoopEdge(bool start);
     void saveTracks();
+    // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y: a step of the edit history, logged.
+    void undoEdit(bool redo);
+    // A key from the window: to the dope sheet while it has the keyboard, else to press.
+    void pressKey(const KeyPress& key);
+    // A key on the dope sheet's cursor track at the playhead with its value there, on
+    // the nearest row, or the nearest beat.
+    void recordKey(bool toBeat);
+    // The playhead to the previous (-1) or next (1) key of the dope sheet's tracks.
+    void jumpToKey(int direction);
 
     Engine engine;
     StudioLog log;
     Transport transport;
     TimelineReloader timeline;
+    TimelineEditor editor;
     ShaderReloader shaders;
     Overlay overlay;
     Script script;

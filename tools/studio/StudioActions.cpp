@@ -66,6 +66,19 @@ void Studio::press(const KeyPress& key)
             saveTracks();
         }
         break;
+    case SDLK_k:
+        recordKey(key.shift);
+        break;
+    case SDLK_COMMA:
+    case SDLK_PERIOD:
+        jumpToKey(key.key == SDLK_COMMA ? -1 : 1);
+        break;
+    case SDLK_z:
+    case SDLK_y:
+        if (key.ctrl) {
+            undoEdit(key.key == SDLK_y || key.shift);
+        }
+        break;
     case SDLK_ESCAPE:
         quitRequested = true;
         break;

@@ -25,13 +25,13 @@ bool TimelineReloader::load(const std::string& path, SyncDevice& sync, StudioLog
 {
     watch.watch(path);
     displayName = std::filesystem::path(path).filename().string();
-    std::string text;
+    std::string read;
     std::string problem;
-    if (!readTimelineText(path, text, problem)) {
+    if (!readTimelineText(path, read, problem)) {
         log.error("studio: cannot read the timeline " + path + ": " + problem);
         return false;
     }
-    compileText(text, sync, log);
+    compileText(read, sync, log);
     return true;
 }
 
@@ -49,20 +49,42 @@ void TimelineReloader::poll(SyncDevice& sync, StudioLog& log)
 
 bool TimelineReloader::compile(SyncDevice& sync, StudioLog& log)
 {
-    std::string text;
+    std::string read;
     std::string problem;
-    if (!readTimelineText(watch.path, text, problem)) {
+    if (!readTimelineText(watch.path, read, problem)) {
         errors = {displayName + ":0: cannot be read: " + problem};
         return reportErrors(log);
     }
-    return compileText(text, sync, log);
+    return compileText(read, sync, log);
 }
 
-bool TimelineReloader::compileText(const std::string& text, SyncDevice& sync, StudioLog& log)
+bool TimelineReloader::compileText(const std::string& read, SyncDevice& sync, StudioLog& log)
+{
+    text = read;
+    ++reads;
+    if (!compileQuietly(text, sync)) {
+        return reportErrors(log);
+    }
+    log.info("timeline: " + std::to_string(tracks.size()) + " tracks from " + displayName + " in " +
+             std::to_string(lastCompileMs) + " ms");
+    return true;
+}
+
+bool TimelineReloader::wrote(const std::string& written, SyncDevice& sync, StudioLog& log)
+{
+    text = written;
+    watch.watch(watch.path);
+    if (!compileQuietly(text, sync)) {
+        return reportErrors(log);
+    }
+    return true;
+}
+
+bool TimelineReloader::compileQuietly(const std::string& source, SyncDevice& sync)
 {
     auto start = std::chrono::steady_clock::now();
     TimelineParser parser;
-    if (!parser.parse(text)) {
+    if (!parser.parse(source)) {
         errors.clear();
         for (const SourceError& error : parser.errors) {
             errors.push_back(displayName + ":" + std::to_string(error.line) + ": " + error.message);
@@ -80,12 +102,10 @@ bool TimelineReloader::compileText(const std::string& text, SyncDevice& sync, St
     }
     lastCompileMs = millisecondsSince(start);
     if (!errors.empty()) {
-        return reportErrors(log);
+        return false;
     }
     tracks = std::move(parser.tracks);
     markers = std::move(parser.markers);
-    log.info("timeline: " + std::to_string(tracks.size()) + " tracks from " + displayName + " in " +
-             std::to_string(lastCompileMs) + " ms");
     return true;
 }
 

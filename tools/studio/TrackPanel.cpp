@@ -57,6 +57,10 @@ void TrackPanel::draw(TrackStore* store, double row)
     }
     std::sort(tracks.begin(), tracks.end(),
               [](const Track* a, const Track* b) { return std::strcmp(a->name, b->name) < 0; });
+    filtered.clear();
+    for (const Track* track : tracks) {
+        filtered.push_back(track->name);
+    }
     ImGui::BeginChild("tracks");
     for (const char* group : kGroups) {
         drawGroup(group, tracks, row);

@@ -14,6 +14,8 @@ public:
 
     // The picture's brightness controls, until the author picks others.
     std::vector<std::string> selected = {"FX.Exposure", "FX.Fade"};
+    // The tracks the filter lets through, in the list's order.
+    std::vector<std::string> filtered;
 
 private:
     void drawGroup(const char* group, const std::vector<const Track*>& tracks, double row);

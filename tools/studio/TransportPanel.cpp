@@ -36,32 +36,37 @@ void drawReadout(Studio& studio)
     } else {
         ImGui::TextUnformatted("no loop");
     }
+    // The edit history, and whether a save from outside has started it again.
+    const TimelineEditor& editor = studio.editor;
+    ImGui::SameLine();
+    ImGui::Text("   edits: %d written%s%s", editor.steps, editor.historyNote.empty() ? "" : "; ",
+                editor.historyNote.c_str());
 }
 
 void drawButtons(Studio& studio)
 {
     if (ImGui::Button(studio.transport.paused ? "Play" : "Pause")) {
-        studio.press(KeyPress{SDLK_SPACE, false, false});
+        studio.press(KeyPress{SDLK_SPACE, false, false, false});
     }
     ImGui::SameLine();
     if (ImGui::Button("Start")) {
-        studio.press(KeyPress{SDLK_HOME, false, false});
+        studio.press(KeyPress{SDLK_HOME, false, false, false});
     }
     ImGui::SameLine();
     if (ImGui::Button("- bar")) {
-        studio.press(KeyPress{SDLK_LEFT, true, false});
+        studio.press(KeyPress{SDLK_LEFT, true, false, false});
     }
     ImGui::SameLine();
     if (ImGui::Button("+ bar")) {
-        studio.press(KeyPress{SDLK_RIGHT, true, false});
+        studio.press(KeyPress{SDLK_RIGHT, true, false, false});
     }
     ImGui::SameLine();
     if (ImGui::Button(studio.transport.looping ? "Loop off" : "Loop section")) {
-        studio.press(KeyPress{SDLK_l, false, false});
+        studio.press(KeyPress{SDLK_l, false, false, false});
     }
     ImGui::SameLine();
     if (ImGui::Button("Write tracks")) {
-        studio.press(KeyPress{SDLK_s, false, true});
+        studio.press(KeyPress{SDLK_s, false, true, false});
     }
 }
 

@@ -13,16 +13,19 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 
 # Bar 20 holds every object of the scene; the pause keeps the picture still while
-# the frame is saved, and L shows the section's loop on the strip.
+# the frame is saved, L shows the section's loop on the strip, and the selected
+# tracks fill the dope sheet and the curves.
 cat > "$work/screenshot.script" <<SCRIPT
 seek 20:2:00
 pause
 overlay on
 key L
+select FX.Flash FX.BloomWet Grid.NoiseMagnitude
 wait 1
 shot $root/docs/studio.png
 quit
 SCRIPT
 
 cd "$root"
-"$root/tools/on_display.sh" "$build/bin/studio" --paused --script "$work/screenshot.script"
+# The panels as they are first laid out, not as this user last left them.
+XDG_CONFIG_HOME="$work" "$root/tools/on_display.sh" "$build/bin/studio" --paused --script "$work/screenshot.script"

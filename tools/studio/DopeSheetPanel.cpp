@@ -1,0 +1,145 @@
+#include "DopeSheetPanel.h"
+
+#include "Position.h"
+#include "Studio.h"
+
+#include "timeline/TrackText.h"
+
+#include <imgui.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr float kColumnWidth = 72.0f;
+constexpr float kRowLabelWidth = 60.0f;
+constexpr int kMinLines = 4;
+constexpr int32_t kLineChoices[] = {1, 2, 4, 8, 16};
+constexpr const char* kKindMarks[] = {"_", "/", "~", "^"};
+constexpr ImU32 kBeatShade = IM_COL32(40, 40, 48, 255);
+constexpr ImU32 kBarShade = IM_COL32(60, 60, 74, 255);
+constexpr ImU32 kCursorFill = IM_COL32(255, 200, 90, 90);
+constexpr ImU32 kSelectionFill = IM_COL32(90, 150, 255, 70);
+constexpr ImU32 kPlayheadFill = IM_COL32(255, 80, 80, 70);
+constexpr ImU32 kKeyText = IM_COL32(235, 235, 240, 255);
+constexpr ImU32 kRowText = IM_COL32(150, 150, 160, 255);
+const ImVec4 kFocusedText(1.0f, 0.8f, 0.35f, 1.0f);
+const ImVec4 kIdleText(0.6f, 0.6f, 0.65f, 1.0f);
+
+int32_t floorTo(double row, int32_t step)
+{
+    return static_cast<int32_t>(std::floor(row / step)) * step;
+}
+
+}
+
+std::string DopeSheetPanel::trackAt(size_t column) const
+{
+    return column < columns.size() ? columns[column] : "";
+}
+
+void DopeSheetPanel::draw(Studio& studio, const std::vector<std::string>& tracks)
+{
+    float room = ImGui::GetContentRegionAvail().x - kRowLabelWidth;
+    size_t fitting = static_cast<size_t>(std::max(room / kColumnWidth, 1.0f));
+    columns.assign(tracks.begin(), tracks.begin() + static_cast<long>(std::min(fitting, tracks.size())));
+    cursorColumn = std::min(cursorColumn, columns.empty() ? 0 : columns.size() - 1);
+    focused = ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows);
+    if (studio.transport.row != lastPlayhead) {
+        cursorRow = floorTo(studio.transport.row, rowsPerLine);
+        lastPlayhead = studio.transport.row;
+    }
+    ImGui::SetNextItemWidth(kRowLabelWidth);
+    int choice = static_cast<int>(std::find(std::begin(kLineChoices), std::end(kLineChoices), rowsPerLine) -
+                                  std::begin(kLineChoices));
+    if (ImGui::SliderInt("rows a line", &choice, 0, IM_ARRAYSIZE(kLineChoices) - 1,
+                         std::to_string(kLineChoices[std::clamp(choice, 0, 4)]).c_str())) {
+        rowsPerLine = kLineChoices[std::clamp(choice, 0, 4)];
+    }
+    ImGui::TextColored(focused ? kFocusedText : kIdleText, "%s",
+                       focused ? "keys: dope sheet (Esc Esc: picture)" : "keys: picture (click here to edit)");
+    if (typing) {
+        drawTyping();
+    }
+    drawHeader();
+    float lineHeight = ImGui::GetTextLineHeightWithSpacing();
+    int lines = std::max(kMinLines, static_cast<int>(ImGui::GetContentRegionAvail().y / lineHeight) - 1);
+    drawGrid(studio, lines);
+}
+
+// The columns' track names, each cut to its column.
+void DopeSheetPanel::drawHeader()
+{
+    ImVec2 origin = ImGui::GetCursorScreenPos();
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    for (size_t column = 0; column < columns.size(); ++column) {
+        float x = origin.x + kRowLabelWidth + kColumnWidth * static_cast<float>(column);
+        ImVec4 clip(x, origin.y, x + kColumnWidth - 4.0f, origin.y + ImGui::GetTextLineHeight());
+        draw->AddText(nullptr, 0.0f, ImVec2(x, origin.y), kKeyText, columns[column].c_str(), nullptr, 0.0f, &clip);
+    }
+    ImGui::Dummy(ImVec2(kRowLabelWidth, ImGui::GetTextLineHeightWithSpacing()));
+}
+
+void DopeSheetPanel::drawTyping()
+{
+    ImGui::TextColored(kFocusedText, "value: %s_   (Enter sets it, Escape drops it)", typed.c_str());
+}
+
+void DopeSheetPanel::drawGrid(Studio& studio, int lines)
+{
+    ImVec2 origin = ImGui::GetCursorScreenPos();
+    float lineHeight = ImGui::GetTextLineHeightWithSpacing();
+    int32_t first = cursorRow - rowsPerLine * (lines / 2);
+    for (int line = 0; line < lines; ++line) {
+        drawLine(studio, first + line * rowsPerLine, ImVec2(origin.x, origin.y + static_cast<float>(line) * lineHeight));
+    }
+    ImVec2 size(kRowLabelWidth + kColumnWidth * static_cast<float>(std::max<size_t>(columns.size(), 1)),
+                lineHeight * static_cast<float>(lines));
+    ImGui::InvisibleButton("sheet", size);
+    if (ImGui::IsItemClicked() && !columns.empty()) {
+        ImVec2 mouse = ImGui::GetIO().MousePos;
+        cursorRow = first + static_cast<int32_t>((mouse.y - origin.y) / lineHeight) * rowsPerLine;
+        float x = (mouse.x - origin.x - kRowLabelWidth) / kColumnWidth;
+        cursorColumn = x < 0.0f ? cursorColumn : std::min(static_cast<size_t>(x), columns.size() - 1);
+    }
+}
+
+// One line of the sheet: its shade, its position, and in each column the cursor, the
+// selection and the key that lies within its rows.
+void DopeSheetPanel::drawLine(Studio& studio, int32_t row, ImVec2 start)
+{
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    float lineHeight = ImGui::GetTextLineHeightWithSpacing();
+    ImVec2 end(start.x + kRowLabelWidth + kColumnWidth * static_cast<float>(columns.size()), start.y + lineHeight);
+    if (row % kRowsPerBeat == 0) {
+        draw->AddRectFilled(start, end, row % kRowsPerBar == 0 ? kBarShade : kBeatShade);
+    }
+    if (row == floorTo(studio.transport.row, rowsPerLine)) {
+        draw->AddRectFilled(start, end, kPlayheadFill);
+    }
+    draw->AddText(start, kRowText, formatClock(std::max(row, 0)).c_str());
+    Rectangle selected = selection();
+    for (size_t column = 0; column < columns.size(); ++column) {
+        ImVec2 cell(start.x + kRowLabelWidth + kColumnWidth * static_cast<float>(column), start.y);
+        ImVec2 cellEnd(cell.x + kColumnWidth - 2.0f, start.y + lineHeight);
+        if (selecting && column >= selected.firstColumn && column <= selected.lastColumn && row >= selected.firstRow &&
+            row <= selected.lastRow) {
+            draw->AddRectFilled(cell, cellEnd, kSelectionFill);
+        }
+        if (column == cursorColumn && row == cursorRow) {
+            draw->AddRectFilled(cell, cellEnd, kCursorFill);
+        }
+        const SourceTrack* track = findSourceTrack(studio.editor.document.parsed.tracks, columns[column]);
+        for (size_t i = 0; track != nullptr && i < track->keys.size(); ++i) {
+            const TrackKey& key = track->keys[i];
+            if (key.row >= row && key.row < row + rowsPerLine) {
+                char text[48];
+                std::snprintf(text, sizeof text, "%s %s%s", kKindMarks[key.interpolation & 3],
+                              formatValue(key.value).c_str(), key.row != row ? "*" : "");
+                draw->AddText(cell, kKeyText, text);
+            }
+        }
+    }
+}
