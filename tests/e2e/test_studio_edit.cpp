@@ -54,11 +54,7 @@ TEST(StudioEdit, AScriptedEditShowsOnTheNextFrameAsTheDemoDrawsTheWrittenText)
     ProcessResult sync = runProcess({binDir() + "/synctool", "build", "res/sync/demo.timeline", "res/sync"}, dir.path,
                                     {}, kCaptureTimeout);
     ASSERT_EQ(sync.exitCode, 0) << sync.output;
-    char time[32];
-    std::snprintf(time, sizeof time, "%.9f", kBar * kSecondsPerBar);
-    ProcessResult capture = runProcess({binDir() + "/capture", "--still", time, "--size", "320x180", "--msaa", "4",
-                                        "--out", "still"},
-                                       dir.path, {"SDL_AUDIODRIVER=dummy"}, kCaptureTimeout);
+    ProcessResult capture = captureStill(dir, kBar);
     ASSERT_EQ(capture.exitCode, 0) << capture.output;
     double difference = meanDifference(after, readRgbPng(dir.file("still/frame_000000.png")));
     EXPECT_GE(difference, 0.0);

@@ -5,13 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
 using namespace testing_support;
 
-constexpr double kCaptureTimeout = 120.0;
 constexpr int kBar = 20;
 // Within one 8-bit step on average: the studio's row comes from the seek, capture's from seconds.
 constexpr double kMaxMeanDifference = 1.0;
@@ -24,11 +22,7 @@ TEST(StudioStill, ASeekWhilePausedShowsTheFrameCaptureRendersAtThatTime)
     ProcessResult studio = runStudio(dir, "seek 20\npause\nwait 0.5\noverlay off\nshot studio.png\n");
     ASSERT_EQ(studio.exitCode, 0) << studio.output;
 
-    char time[32];
-    std::snprintf(time, sizeof time, "%.9f", kBar * kSecondsPerBar);
-    ProcessResult capture = runProcess({binDir() + "/capture", "--still", time, "--size", "320x180", "--msaa", "4",
-                                        "--out", "still"},
-                                       dir.path, {"SDL_AUDIODRIVER=dummy"}, kCaptureTimeout);
+    ProcessResult capture = captureStill(dir, kBar);
     ASSERT_EQ(capture.exitCode, 0) << capture.output;
 
     RgbImage shown = readRgbPng(dir.file("studio.png"));

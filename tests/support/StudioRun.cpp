@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -15,6 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr double kStudioTimeout = 180.0;
+constexpr double kCaptureTimeout = 120.0;
 constexpr double kEditTimeout = 150.0;
 constexpr const char* kScriptName = "test.script";
 
@@ -62,6 +64,14 @@ ProcessResult runStudio(const StudioDir& dir, const std::string& script, const s
         return runProcess(argv, dir.path, env, kStudioTimeout);
     }
     return runProcess(argv, dir.path, env, kStudioTimeout, applyEdits, new std::vector<FileEdit>(edits));
+}
+
+ProcessResult captureStill(const StudioDir& dir, int bar)
+{
+    char time[32];
+    std::snprintf(time, sizeof time, "%.9f", bar * kSecondsPerBar);
+    return runProcess({binDir() + "/capture", "--still", time, "--size", "320x180", "--msaa", "4", "--out", "still"},
+                      dir.path, {"SDL_AUDIODRIVER=dummy"}, kCaptureTimeout);
 }
 
 RgbImage readRgbPng(const std::string& path)

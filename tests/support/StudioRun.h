@@ -34,6 +34,10 @@ struct FileEdit {
 ProcessResult runStudio(const StudioDir& dir, const std::string& script, const std::vector<std::string>& args = {},
                         const std::vector<FileEdit>& edits = {});
 
+// The frame capture --still renders at the start of the bar, at the studio's window size,
+// from the track files in the folder's res/sync; saved as still/frame_000000.png.
+ProcessResult captureStill(const StudioDir& dir, int bar);
+
 struct RgbImage {
     int width = 0;
     int height = 0;
