@@ -71,39 +71,20 @@ int64_t MonitorCapture::frames()
     return static_cast<int64_t>(recorded.size() / kChannels);
 }
 
-void MonitorCapture::startTimeline()
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    timelineStart = static_cast<int64_t>(recorded.size() / kChannels);
-}
-
 double MonitorCapture::frameSeconds(int64_t frame)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    const size_t first = static_cast<size_t>(std::upper_bound(ends.begin(), ends.end(), timelineStart) - ends.begin());
-    const size_t count = arrivals.size() - first;
-    if (count < 2) {
-        return 0.0;
+    // Only the buffers from the one that holds the frame to a moment later: over a
+    // whole recording the frames do not keep one line with the counter (PipeWire's
+    // service lets a capture drift by milliseconds and then drops or adds some),
+    // and the silence an idle sink hands at once lies before every click.
+    constexpr int64_t kWindowFrames = kRate / 4;
+    const size_t first = static_cast<size_t>(std::lower_bound(ends.begin(), ends.end(), frame) - ends.begin());
+    double earliest = std::numeric_limits<double>::max();
+    for (size_t i = first; i < ends.size() && ends[i] <= frame + kWindowFrames; ++i) {
+        earliest = std::min(earliest, arrivals[i] - static_cast<double>(ends[i] - frame) / kRate);
     }
-    double meanFrame = 0.0;
-    double meanTime = 0.0;
-    for (size_t i = first; i < arrivals.size(); ++i) {
-        meanFrame += static_cast<double>(ends[i]) / count;
-        meanTime += arrivals[i] / count;
-    }
-    double covariance = 0.0;
-    double variance = 0.0;
-    for (size_t i = first; i < arrivals.size(); ++i) {
-        covariance += (ends[i] - meanFrame) * (arrivals[i] - meanTime);
-        variance += (ends[i] - meanFrame) * (ends[i] - meanFrame);
-    }
-    const double slope = variance > 0.0 ? covariance / variance : 1.0 / kRate;
-    // A buffer can arrive late, never before its last frame was made.
-    double intercept = std::numeric_limits<double>::max();
-    for (size_t i = first; i < arrivals.size(); ++i) {
-        intercept = std::min(intercept, arrivals[i] - slope * static_cast<double>(ends[i]));
-    }
-    return intercept + slope * static_cast<double>(frame);
+    return first < ends.size() ? earliest : 0.0;
 }
 
 }

@@ -28,15 +28,11 @@ public:
     // Waits until `frames` frames have arrived, at most timeoutSeconds.
     bool waitForFrames(int64_t frames, double timeoutSeconds);
 
-    // The arrival line is fitted to the buffers after the frames that arrived so
-    // far: an idle sink hands its monitor seconds of silence at once, which
-    // would pull the line early.
-    void startTimeline();
     // Copies of what arrived so far.
     std::vector<float> samples();
     // When frame `frame` arrived, in seconds of SDL's counter: the earliest
-    // arrival that every buffer's callback allows, along a line fitted to them,
-    // so the callback thread's wake-up delays drop out.
+    // arrival that the callbacks of the next quarter second allow, at the
+    // nominal rate, so the callback thread's wake-up delays drop out.
     double frameSeconds(int64_t frame);
     int64_t frames();
 
@@ -49,7 +45,6 @@ private:
     // Per buffer: the counter's seconds at the callback, and the frame count after it.
     std::vector<double> arrivals;
     std::vector<int64_t> ends;
-    int64_t timelineStart = 0;
 };
 
 double counterSeconds();
