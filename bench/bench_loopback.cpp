@@ -47,6 +47,9 @@ constexpr double kMeanOffsetMs = 10.0;
 constexpr double kWorstOffsetMs = 20.0;
 constexpr double kStartDelayMs = 50.0;
 constexpr double kPacePercent = 0.1;
+// The picture never moves before the sound: a mean offset below minus this (the
+// measurement's own spread) is a lead.
+constexpr double kLeadToleranceMs = 1.0;
 
 // Each click in a capture: its first frame, and the counter seconds it arrived at.
 struct Arrivals {
@@ -111,9 +114,10 @@ struct Report {
     {
         figure(name, value);
         if (!(std::fabs(value) <= limit)) {
-            missed += (missed.empty() ? "missed: " : ", ") + name;
+            miss(name);
         }
     }
+    void miss(const std::string& name) { missed += (missed.empty() ? "missed: " : ", ") + name; }
 };
 
 // The start delays, the offsets and, for the first run, the pace of one phase.
@@ -143,6 +147,9 @@ void reportPhase(Report& report, const Phase& phase, const ClickTrack& track,
     report.target(name + "_start_clock_ms", firstAdvance * 1000.0, first ? kStartDelayMs : 1e9);
     report.target(name + "_offset_mean_ms", offsets.mean * 1000.0, kMeanOffsetMs);
     report.target(name + "_offset_worst_ms", offsets.worst * 1000.0, kWorstOffsetMs);
+    if (offsets.mean * 1000.0 < -kLeadToleranceMs) {
+        report.miss(name + "_picture_leads");
+    }
     report.figure(name + "_clicks", offsets.count);
     if (first) {
         const std::vector<ClockPoll> steady(phase.polls.begin() + phase.polls.size() / 60, phase.polls.end());

@@ -24,7 +24,8 @@ def write_loopback(doc, report):
             'reached a click minus the time it was heard; positive means the picture follows the sound. Start: '
             'from the call (play, resume, seek, reopen) to the first heard sample of the new run, and to the '
             'clock\'s first move. Targets: offsets within ±10 ms (worst ±20 ms), start under 50 ms on a running '
-            'sink, pace within 0.1 % over 60 s, the seek\'s sample heard first within one buffer.', '')
+            'sink, pace within 0.1 % over 60 s, the seek\'s sample heard first within one buffer, and no mean offset '
+            'below -1 ms: the picture never moves before the sound (a miss of it reads PHASE_picture_leads).', '')
     for prefix, label in SERVERS:
         entry = find_server(loopback, prefix)
         if entry is None:
