@@ -14,7 +14,7 @@ XVFB := $(ROOT)/tools/on_display.sh --virtual
 DEB_PACKAGES := build-essential cmake pkg-config libsdl2-dev libglew-dev libglu1-mesa-dev \
 	libglm-dev libstb-dev libmpg123-dev lame libgtest-dev libgmock-dev libbenchmark-dev \
 	xvfb xauth xdotool libgl1-mesa-dri mesa-utils sox clang libclang-rt-14-dev valgrind python3 strace \
-	libimgui-dev pulseaudio pulseaudio-utils
+	libimgui-dev libpulse-dev pulseaudio pulseaudio-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -1,6 +1,7 @@
 #include "audio/AudioDevice.h"
 
 #include "audio/AudioBackend.h"
+#include "audio/PulseServer.h"
 
 #include <cstring>
 #include <utility>
@@ -11,6 +12,22 @@ namespace {
 constexpr int kOutputChannels = 2;
 // Longer than an idle PulseAudio null sink keeps a new stream waiting (2 s).
 constexpr Uint32 kStartTimeoutMs = 3000;
+// A server that SDL just reached answers in a few milliseconds.
+constexpr Uint32 kServerQueryTimeoutMs = 250;
+constexpr const char* kServerDriver = "pulseaudio";
+
+// Which server SDL's driver reaches, if any. Asked before a device opens: SDL
+// feeds a paused device silence, and whatever it wrote while we waited would
+// be heard before the music.
+bool onSoundServer(PulseServerKind& server)
+{
+    const char* driver = SDL_GetCurrentAudioDriver();
+    if (driver == nullptr || std::strcmp(driver, kServerDriver) != 0) {
+        return false;
+    }
+    server = askPulseServerKind(kServerQueryTimeoutMs);
+    return true;
+}
 
 }
 
@@ -27,6 +44,8 @@ bool AudioDevice::open(int newFrequency, int bufferFrames)
     // converters then do all resampling, and the clock knows the real buffer.
     const int allowed = SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE |
                         SDL_AUDIO_ALLOW_SAMPLES_CHANGE;
+    PulseServerKind server = PulseServerKind::Unknown;
+    const bool served = onSoundServer(server);
     SDL_AudioSpec obtained{};
     SDL_AudioDeviceID opened = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, allowed);
     if (opened == 0) {
@@ -36,8 +55,10 @@ bool AudioDevice::open(int newFrequency, int bufferFrames)
     spec = obtained;
     frequency = newFrequency;
     requestedFrames = bufferFrames;
-    // The buffer SDL is filling is heard only after the one the device is playing.
-    clock.reset(obtained.freq, obtained.samples, SDL_GetPerformanceFrequency());
+    // A sound card or a silent driver holds the buffer it is playing; a server
+    // what its own rules give.
+    const int held = served ? pulseServerHeldFrames(server, obtained.samples, obtained.freq) : obtained.samples;
+    clock.reset(obtained.freq, held, SDL_GetPerformanceFrequency());
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "audio/AudioBackend.h"
 #include "audio/Mp3Decoder.h"
+#include "audio/PulseServer.h"
 
 #include "AudioFiles.h"
 #include "DemoRun.h"
@@ -200,6 +201,8 @@ TEST(SoundtrackEndToEnd, OnASoundServerTheMusicIsHeardInOrderAndEndsWithIt)
         GTEST_SKIP() << "no PulseAudio server could start here (make deps installs pulseaudio and "
                         "pulseaudio-utils):\n" << server.error;
     }
+    // The back-end tells the server by the name it gives, to know what it holds.
+    EXPECT_EQ(askPulseServerKind(1000), PulseServerKind::PulseAudio);
     DemoDir dir;
     copyFile(sourceDir() + "/tests/fixtures/audio/clip_sweep_44100.mp3", dir.file("res/audio/melody.mp3"));
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();

@@ -1,4 +1,5 @@
 #include "audio/DeviceClock.h"
+#include "audio/PulseServer.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -158,4 +160,31 @@ TEST(DeviceClock, AStalledDeviceStopsTheClockAtWhatItWasGiven)
     EXPECT_NEAR(clock.heardFrame(toTicks(start + kBufferSeconds / 4)), kBuffer / 4, 0.01);
     EXPECT_NEAR(clock.heardFrame(toTicks(start + kBufferSeconds / 2)), kBuffer / 2, 0.01);
     EXPECT_NEAR(clock.heardFrame(toTicks(start + 10 * kBufferSeconds)), 2 * kBuffer, 0.01);
+}
+
+// What a sound server holds when SDL asks for more, as bench_loopback measured
+// it: PulseAudio about half the buffer and its sink's 1.8 ms, PipeWire's service
+// about 21 ms whatever the buffer. The clock must count at least that, so the
+// picture never leads the sound, and no more than 10 ms beyond it.
+TEST(DeviceClock, CountsWhatEachSoundServerHoldsAndLittleMore)
+{
+    constexpr double kPulseSinkSeconds = 0.0018;
+    constexpr double kPipeWireSeconds = 0.0213;
+    constexpr double kMostBehindSeconds = 0.010;
+    for (int rate : {44100, 48000}) {
+        for (int buffer : {256, 512, 1024, 2048}) {
+            SCOPED_TRACE(std::to_string(buffer) + " frames at " + std::to_string(rate));
+            const double bufferSeconds = static_cast<double>(buffer) / rate;
+            const double pulse = pulseServerHeldFrames(PulseServerKind::PulseAudio, buffer, rate) / double(rate);
+            EXPECT_GE(pulse, bufferSeconds / 2 + kPulseSinkSeconds);
+            EXPECT_LE(pulse, bufferSeconds / 2 + kPulseSinkSeconds + kMostBehindSeconds);
+            EXPECT_EQ(pulseServerHeldFrames(PulseServerKind::Unknown, buffer, rate),
+                      pulseServerHeldFrames(PulseServerKind::PulseAudio, buffer, rate));
+            const double pipeWire = pulseServerHeldFrames(PulseServerKind::PipeWire, buffer, rate) / double(rate);
+            EXPECT_GE(pipeWire, std::max(kPipeWireSeconds, bufferSeconds / 2 + kPulseSinkSeconds));
+            EXPECT_LE(pipeWire, std::max(kPipeWireSeconds, bufferSeconds / 2) + kMostBehindSeconds);
+        }
+    }
+    // The player's 16 ms period keeps its whole buffer counted, as on a sound card.
+    EXPECT_EQ(pulseServerHeldFrames(PulseServerKind::PulseAudio, kBuffer, kRate), kBuffer);
 }
