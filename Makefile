@@ -38,13 +38,26 @@ MEMCHECK_PATH := $(ROOT)/build-memcheck
 VALGRIND := valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect \
 	--errors-for-leak-kinds=definite,indirect
 
-deps:
-	@missing=$$(for p in $(DEB_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+# Installs whichever of the packages named are not installed yet.
+define install_missing
+	@missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 		echo "Installing:" $$missing; \
 		$(SUDO) apt-get update -qq && \
 		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(DEB_PACKAGES))
+
+# PipeWire with its PulseAudio service, its session manager and the session bus
+# that wants: the loopback benchmark's second server. Only the benchmarks need
+# it, so only they install it.
+PIPEWIRE_PACKAGES := pipewire pipewire-pulse wireplumber dbus-daemon
+.PHONY: pipewire-deps
+pipewire-deps: deps
+	$(call install_missing,$(PIPEWIRE_PACKAGES))
 
 build: deps
 	$(CONFIGURE)
@@ -136,15 +149,15 @@ music: build
 # driver, then the loopback on private sound servers; writes docs/PERFORMANCE.md
 # (about 18 minutes; raw results in <build>/bench-results/).
 BENCH_TARGETS := morlenth $(patsubst $(ROOT)/bench/%.cpp,%,$(wildcard $(ROOT)/bench/bench_*.cpp))
-bench: deps
+bench: pipewire-deps
 	$(CONFIGURE) -DMORLENTH_BENCH=ON
 	cmake --build $(BUILD_PATH) -j $(JOBS) --target $(BENCH_TARGETS)
 	SDL_AUDIODRIVER=dummy $(XVFB) python3 $(ROOT)/bench/run_benchmarks.py $(BUILD_PATH) $(ROOT)/docs/PERFORMANCE.md
 
-# The music's clock against what a private PulseAudio (and PipeWire, where it is
-# installed) server plays, alone: about 3 minutes (docs/audio.md, Sound servers).
+# The music's clock against what a private PulseAudio and a PipeWire server play,
+# alone: about 3 minutes (docs/audio.md, Sound servers).
 .PHONY: bench-loopback
-bench-loopback: deps
+bench-loopback: pipewire-deps
 	$(CONFIGURE) -DMORLENTH_BENCH=ON
 	cmake --build $(BUILD_PATH) -j $(JOBS) --target bench_loopback
 	$(BUILD_PATH)/bin/bench_loopback
