@@ -3,7 +3,7 @@
 #include <cstdint>
 
 // Which output frame the listener hears now, for a device fed by callbacks.
-// Each callback anchors the clock: the frames handed before it, less the buffer
+// Each callback anchors the clock: the frames handed before it, less what
 // the device still holds, are being heard at that instant. The callbacks that
 // fill the device before it plays anchor nothing. The instants pass
 // through a delay-locked loop, so the callback thread's wake-up jitter does not
