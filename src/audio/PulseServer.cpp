@@ -6,14 +6,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string>
 
 namespace {
 
 // SDL hands the next buffer once the server has asked for half of one, so at a
 // callback PulseAudio holds at least half a buffer, and its sink a little more
-// (1.8 ms on a null sink). Half a buffer and this margin are counted: the
+// (1.8 ms on a null sink). Half a buffer and this margin, 5.8 ms, are counted: the
 // picture follows the sound by a few milliseconds rather than ever leading it.
 // With the 512-frame buffer of a 16 ms period that is the whole buffer.
 constexpr double kPulseAudioMarginSeconds = 256.0 / 44100.0;
