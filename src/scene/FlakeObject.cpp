@@ -37,7 +37,7 @@ void FlakeObject::releaseSharedData()
 bool FlakeObject::init(Scene* owner)
 {
     scene = owner;
-    drawSwarmValues(*this);
+    drawSwarmValues(*this, owner->random);
     return true;
 }
 

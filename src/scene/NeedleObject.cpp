@@ -35,7 +35,7 @@ void NeedleObject::releaseSharedData()
 bool NeedleObject::init(Scene* owner)
 {
     scene = owner;
-    drawSwarmValues(*this);
+    drawSwarmValues(*this, owner->random);
     return true;
 }
 

@@ -12,9 +12,11 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <cmath>
-#include <cstdlib>
 
 namespace {
+
+// The swarm the choreography was authored with.
+constexpr uint32_t kRandomSeed = 0;
 
 constexpr const char* kCameraMode = "Camera.Mode";
 constexpr const char* kCameraX = "Camera.X";
@@ -63,7 +65,7 @@ bool isFinite(const glm::mat4& matrix)
 bool Scene::init()
 {
     setGlState();
-    std::srand(0);
+    random.seed(kRandomSeed);
 
     const Window& window = Engine::instance->window;
     if (!frameBuffer.create(window.width, window.height, 1, true, kSceneColorFormat, window.msaaSamples)) {

@@ -2,6 +2,7 @@
 
 #include "postfx/PostProcessor.h"
 #include "render/FrameBuffer.h"
+#include "scene/RandomSequence.h"
 #include "scene/SceneObject.h"
 
 #include <glm/mat4x4.hpp>
@@ -22,6 +23,8 @@ public:
     glm::mat4 viewMatrix = glm::mat4(1.0f);
     FrameBuffer frameBuffer;
     PostProcessor postProcessor;
+    // Seeded once at start-up; the swarm's objects draw their values from it in list order.
+    RandomSequence random;
 
 private:
     void setGlState();

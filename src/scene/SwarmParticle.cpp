@@ -3,8 +3,6 @@
 #include <SDL.h>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include <cstdlib>
-
 namespace {
 
 constexpr int kRandomSteps = 2001;
@@ -29,9 +27,9 @@ void releaseSwarmSharedData(GLuint vao, GLuint vbo, GLuint ibo, Shader& shader)
     deleteLineBuffers(vbo, ibo, vao);
 }
 
-float drawUnitRandom()
+float drawUnitRandom(RandomSequence& random)
 {
-    return static_cast<float>(std::rand() % kRandomSteps - kRandomCentre) / kRandomScale;
+    return static_cast<float>(random.next() % kRandomSteps - kRandomCentre) / kRandomScale;
 }
 
 glm::mat4 swarmModelMatrix(const glm::vec3& emitter, const glm::vec3& driftDirection, float driftSpeed,

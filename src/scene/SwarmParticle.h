@@ -2,6 +2,7 @@
 
 #include "engine/Engine.h"
 #include "render/Shader.h"
+#include "scene/RandomSequence.h"
 #include "scene/WireframeDraw.h"
 
 #include <GL/glew.h>
@@ -32,7 +33,7 @@ bool initSwarmSharedData(const SwarmKind& kind, GLuint& vao, GLuint& vbo, GLuint
 void releaseSwarmSharedData(GLuint vao, GLuint vbo, GLuint ibo, Shader& shader);
 
 // One draw from the seeded generator: a multiple of 0.001 in [-1, 1].
-float drawUnitRandom();
+float drawUnitRandom(RandomSequence& random);
 
 // Drift from the emitter along the drift direction, spin about the spin axis,
 // then the uniform size: the transform written last acts first on a vertex.
@@ -41,17 +42,17 @@ glm::mat4 swarmModelMatrix(const glm::vec3& emitter, const glm::vec3& driftDirec
 
 // The per-object values, drawn in a fixed order so every run shows the same swarm.
 template <class Particle>
-void drawSwarmValues(Particle& particle)
+void drawSwarmValues(Particle& particle, RandomSequence& random)
 {
-    particle.driftDirection.z = drawUnitRandom();
-    particle.driftDirection.y = drawUnitRandom();
-    particle.driftDirection.x = drawUnitRandom();
-    particle.driftSpeed = drawUnitRandom() * 5.0f;
-    particle.spinAxis.z = drawUnitRandom();
-    particle.spinAxis.y = drawUnitRandom();
-    particle.spinAxis.x = drawUnitRandom();
-    particle.spinSpeed = drawUnitRandom() * 90.0f;
-    particle.size = drawUnitRandom() * 0.75f;
+    particle.driftDirection.z = drawUnitRandom(random);
+    particle.driftDirection.y = drawUnitRandom(random);
+    particle.driftDirection.x = drawUnitRandom(random);
+    particle.driftSpeed = drawUnitRandom(random) * 5.0f;
+    particle.spinAxis.z = drawUnitRandom(random);
+    particle.spinAxis.y = drawUnitRandom(random);
+    particle.spinAxis.x = drawUnitRandom(random);
+    particle.spinSpeed = drawUnitRandom(random) * 90.0f;
+    particle.size = drawUnitRandom(random) * 0.75f;
 }
 
 template <class Particle>
