@@ -20,7 +20,7 @@
 #include "Studio.h"
 #include "TimelineTracks.h"
 
-#include "timeline/TimelineParser.h"
+#include "authoring/TimelineParser.h"
 
 #include <GL/glew.h>
 #include <benchmark/benchmark.h>

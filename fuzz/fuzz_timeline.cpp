@@ -1,4 +1,4 @@
-#include "timeline/TimelineParser.h"
+#include "authoring/TimelineParser.h"
 #include "timeline/TrackFileLayout.h"
 #include "timeline/TrackStore.h"
 

@@ -1,4 +1,4 @@
-#include "timeline/FileAccess.h"
+#include "authoring/FileAccess.h"
 
 #include <cerrno>
 #include <cstdint>

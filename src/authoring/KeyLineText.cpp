@@ -1,6 +1,6 @@
-#include "timeline/KeyLineText.h"
+#include "authoring/KeyLineText.h"
 
-#include "timeline/TrackText.h"
+#include "authoring/TrackText.h"
 
 #include <algorithm>
 

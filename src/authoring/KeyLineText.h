@@ -1,6 +1,6 @@
 #pragma once
 
-#include "timeline/TimelineParser.h"
+#include "authoring/TimelineParser.h"
 
 #include <cstdint>
 #include <string>

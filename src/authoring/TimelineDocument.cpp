@@ -1,4 +1,4 @@
-#include "timeline/TimelineDocument.h"
+#include "authoring/TimelineDocument.h"
 
 #include <algorithm>
 

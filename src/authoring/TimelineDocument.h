@@ -1,6 +1,6 @@
 #pragma once
 
-#include "timeline/TimelineEdit.h"
+#include "authoring/TimelineEdit.h"
 
 #include <cstddef>
 #include <string>

@@ -1,7 +1,7 @@
-#include "timeline/TimelineEdit.h"
+#include "authoring/TimelineEdit.h"
 
-#include "timeline/KeyLineText.h"
-#include "timeline/TrackText.h"
+#include "authoring/KeyLineText.h"
+#include "authoring/TrackText.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,7 @@
-#include "timeline/TimelineParser.h"
+#include "authoring/TimelineParser.h"
 
-#include "timeline/FileAccess.h"
-#include "timeline/TrackText.h"
+#include "authoring/FileAccess.h"
+#include "authoring/TrackText.h"
 
 #include <cctype>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "timeline/TrackText.h"
+#include "authoring/TrackText.h"
 
 #include <cerrno>
 #include <cmath>

@@ -2,8 +2,8 @@
 // other line byte for byte, and every step undone back to the same bytes.
 #include "TestPaths.h"
 
-#include "timeline/TimelineDocument.h"
-#include "timeline/TrackText.h"
+#include "authoring/TimelineDocument.h"
+#include "authoring/TrackText.h"
 
 #include <gtest/gtest.h>
 

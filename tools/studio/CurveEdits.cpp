@@ -3,7 +3,7 @@
 
 #include "Studio.h"
 
-#include "timeline/TrackText.h"
+#include "authoring/TrackText.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 
 #include "Studio.h"
 
-#include "timeline/TrackText.h"
+#include "authoring/TrackText.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 
 #include "Keys.h"
 
-#include "timeline/TimelineEdit.h"
+#include "authoring/TimelineEdit.h"
 
 #include <imgui.h>
 

@@ -3,7 +3,7 @@
 #include "Position.h"
 #include "Studio.h"
 
-#include "timeline/TrackText.h"
+#include "authoring/TrackText.h"
 
 #include <sstream>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "Position.h"
 
-#include "timeline/TrackText.h"
+#include "authoring/TrackText.h"
 
 #include <algorithm>
 #include <cctype>

@@ -5,7 +5,7 @@
 #include "Position.h"
 #include "Studio.h"
 
-#include "timeline/FileAccess.h"
+#include "authoring/FileAccess.h"
 
 #include <cstdio>
 #include <cstdlib>

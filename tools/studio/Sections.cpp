@@ -1,6 +1,6 @@
 #include "Sections.h"
 
-#include "timeline/TrackText.h"
+#include "authoring/TrackText.h"
 
 
 namespace {

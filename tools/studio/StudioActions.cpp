@@ -4,7 +4,7 @@
 #include "Position.h"
 #include "Sections.h"
 
-#include "timeline/TrackText.h"
+#include "authoring/TrackText.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // The studio's editing actions outside the panels: undo, redo, record, key jumps.
 #include "Studio.h"
 
-#include "timeline/TrackText.h"
+#include "authoring/TrackText.h"
 
 #include <climits>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "TimelineEditor.h"
 
-#include "timeline/FileAccess.h"
+#include "authoring/FileAccess.h"
 
 #include <sys/stat.h>
 

@@ -3,8 +3,8 @@
 #include "StudioLog.h"
 #include "TimelineReloader.h"
 
+#include "authoring/TimelineDocument.h"
 #include "timeline/SyncDevice.h"
-#include "timeline/TimelineDocument.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 
 #include "TimelineTracks.h"
 
-#include "timeline/TrackFileLayout.h"
+#include "authoring/TrackFileWriter.h"
 
 #include <SDL.h>
 

@@ -3,8 +3,8 @@
 #include "FileStamp.h"
 #include "StudioLog.h"
 
+#include "authoring/TimelineParser.h"
 #include "timeline/SyncDevice.h"
-#include "timeline/TimelineParser.h"
 
 #include <cstdint>
 #include <string>

@@ -4,7 +4,7 @@
 #include "Sections.h"
 #include "Studio.h"
 
-#include "timeline/TrackText.h"
+#include "authoring/TrackText.h"
 
 #include <imgui.h>
 

@@ -1,9 +1,9 @@
 #include "Commands.h"
 
-#include "timeline/TimelineParser.h"
 #include "TrackFileBytes.h"
-#include "timeline/TrackFileLayout.h"
-#include "timeline/TrackText.h"
+#include "authoring/TimelineParser.h"
+#include "authoring/TrackFileWriter.h"
+#include "authoring/TrackText.h"
 
 #include "timeline/TrackStore.h"
 

@@ -1,8 +1,8 @@
 #include "TrackFileBytes.h"
 
-#include "timeline/TrackText.h"
+#include "authoring/TrackText.h"
 
-#include "timeline/FileAccess.h"
+#include "authoring/FileAccess.h"
 #include "timeline/TrackFileLayout.h"
 
 namespace {
