@@ -1,6 +1,7 @@
 #include "audio/AudioDevice.h"
 
 #include "audio/AudioBackend.h"
+#include "audio/HeldFrames.h"
 #include "audio/PulseServer.h"
 
 #include <cstring>
@@ -19,14 +20,12 @@ constexpr const char* kServerDriver = "pulseaudio";
 // Which server SDL's driver reaches, if any. Asked before a device opens: SDL
 // feeds a paused device silence, and whatever it wrote while we waited would
 // be heard before the music.
-bool onSoundServer(PulseServerKind& server)
+PulseServerKind askSoundServer(const char* driver)
 {
-    const char* driver = SDL_GetCurrentAudioDriver();
     if (driver == nullptr || std::strcmp(driver, kServerDriver) != 0) {
-        return false;
+        return PulseServerKind::Unknown;
     }
-    server = askPulseServerKind(kServerQueryTimeoutMs);
-    return true;
+    return askPulseServerKind(kServerQueryTimeoutMs);
 }
 
 }
@@ -44,8 +43,8 @@ bool AudioDevice::open(int newFrequency, int bufferFrames)
     // converters then do all resampling, and the clock knows the real buffer.
     const int allowed = SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE |
                         SDL_AUDIO_ALLOW_SAMPLES_CHANGE;
-    PulseServerKind server = PulseServerKind::Unknown;
-    const bool served = onSoundServer(server);
+    const char* driver = SDL_GetCurrentAudioDriver();
+    const PulseServerKind server = askSoundServer(driver);
     SDL_AudioSpec obtained{};
     SDL_AudioDeviceID opened = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, allowed);
     if (opened == 0) {
@@ -55,10 +54,8 @@ bool AudioDevice::open(int newFrequency, int bufferFrames)
     spec = obtained;
     frequency = newFrequency;
     requestedFrames = bufferFrames;
-    // A sound card or a silent driver holds the buffer it is playing; a server
-    // what its own rules give.
-    const int held = served ? pulseServerHeldFrames(server, obtained.samples, obtained.freq) : obtained.samples;
-    clock.reset(obtained.freq, held, SDL_GetPerformanceFrequency());
+    clock.reset(obtained.freq, deviceHeldFrames(driver, server, obtained.samples, obtained.freq),
+                SDL_GetPerformanceFrequency());
     return true;
 }
 

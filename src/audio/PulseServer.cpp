@@ -5,22 +5,10 @@
 #include <pulse/mainloop.h>
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 namespace {
 
-// SDL hands the next buffer once the server has asked for half of one, so at a
-// callback PulseAudio holds at least half a buffer, and its sink a little more
-// (1.8 ms on a null sink). Half a buffer and this margin, 5.8 ms, are counted: the
-// picture follows the sound by a few milliseconds rather than ever leading it.
-// With the 512-frame buffer of a 16 ms period that is the whole buffer.
-constexpr double kPulseAudioMarginSeconds = 256.0 / 44100.0;
-// PipeWire's service holds about 21 ms of a stream whatever its buffer (20.8 ms
-// with 512 frames, 20.9 with 1,024, as measured by bench_loopback on 0.3.65):
-// one default quantum of its 48 kHz graph, 1,024 frames. Counted with 4 ms
-// more for its graph's and SDL's wake-ups, so that the clock stays behind.
-constexpr double kPipeWireHeldSeconds = 1024.0 / 48000.0 + 0.004;
 constexpr const char* kPipeWireNameMark = "PipeWire";
 
 struct ServerQuery {
@@ -86,13 +74,4 @@ PulseServerKind askPulseServerKind(Uint32 timeoutMs)
     }
     return query.name.find(kPipeWireNameMark) != std::string::npos ? PulseServerKind::PipeWire
                                                                    : PulseServerKind::PulseAudio;
-}
-
-int pulseServerHeldFrames(PulseServerKind kind, int bufferFrames, int frameRate)
-{
-    const int pulseAudio = bufferFrames / 2 + static_cast<int>(std::lround(kPulseAudioMarginSeconds * frameRate));
-    if (kind != PulseServerKind::PipeWire) {
-        return pulseAudio;
-    }
-    return std::max(pulseAudio, static_cast<int>(std::lround(kPipeWireHeldSeconds * frameRate)));
 }

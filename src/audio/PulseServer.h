@@ -11,7 +11,3 @@ enum class PulseServerKind { Unknown, PulseAudio, PipeWire };
 // Asks the server the driver reaches for its name, waiting timeoutMs at most.
 // Unknown when no server answers in time.
 PulseServerKind askPulseServerKind(Uint32 timeoutMs);
-
-// How many of the frames handed to the device the server still holds when SDL
-// asks for the next buffer: what the clock takes as not yet heard.
-int pulseServerHeldFrames(PulseServerKind kind, int bufferFrames, int frameRate);

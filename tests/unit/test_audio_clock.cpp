@@ -1,5 +1,5 @@
 #include "audio/DeviceClock.h"
-#include "audio/PulseServer.h"
+#include "audio/HeldFrames.h"
 
 #include <gtest/gtest.h>
 
@@ -187,4 +187,25 @@ TEST(DeviceClock, CountsWhatEachSoundServerHoldsAndLittleMore)
     }
     // The player's 16 ms period keeps its whole buffer counted, as on a sound card.
     EXPECT_EQ(pulseServerHeldFrames(PulseServerKind::PulseAudio, kBuffer, kRate), kBuffer);
+}
+
+// Each driver counts its own path: Windows' engine holds up to a period in the
+// endpoint buffer SDL fills and mixes one more ahead of the device, so at least
+// two periods and no more than 10 ms beyond; a sound card, the silent drivers and
+// an unknown driver hold the buffer they play.
+TEST(DeviceClock, EachAudioDriverCountsWhatItsPathHolds)
+{
+    constexpr double kMostBehindSeconds = 0.010;
+    for (int rate : {44100, 48000}) {
+        const int period = rate / 100;
+        const double held = deviceHeldFrames("wasapi", PulseServerKind::Unknown, period, rate) / double(rate);
+        EXPECT_GE(held, 2 * 0.010) << rate;
+        EXPECT_LE(held, 2 * 0.010 + kMostBehindSeconds) << rate;
+    }
+    EXPECT_EQ(deviceHeldFrames("pulseaudio", PulseServerKind::PipeWire, kBuffer, kRate),
+              pulseServerHeldFrames(PulseServerKind::PipeWire, kBuffer, kRate));
+    for (const char* driver : {"dummy", "disk", "alsa", "directsound", static_cast<const char*>(nullptr)}) {
+        EXPECT_EQ(deviceHeldFrames(driver, PulseServerKind::Unknown, kBuffer, kRate), kBuffer)
+            << (driver ? driver : "no driver");
+    }
 }
