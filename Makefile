@@ -14,7 +14,8 @@ XVFB := $(ROOT)/tools/on_display.sh --virtual
 DEB_PACKAGES := build-essential cmake pkg-config libsdl2-dev libglew-dev libglu1-mesa-dev \
 	libglm-dev libstb-dev libmpg123-dev lame libgtest-dev libgmock-dev libbenchmark-dev \
 	xvfb xauth xdotool libgl1-mesa-dri mesa-utils sox clang libclang-rt-14-dev valgrind python3 strace \
-	libimgui-dev libpulse-dev pulseaudio pulseaudio-utils
+	libimgui-dev libpulse-dev pulseaudio pulseaudio-utils ffmpeg \
+	g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -87,8 +88,22 @@ package: build-demo
 	cmake --build $(BUILD_PATH) -j $(JOBS) --target morlenth_package_files
 	cd $(BUILD_PATH) && umask 022 && cpack
 
+# The player and capture for 64-bit Windows, cross-built with Debian's MinGW-w64
+# against SDL2, GLEW and mpg123 built from Debian's own sources (once, into a
+# cache under ~/.cache shared by every clone), packed as
+# build-windows/morlenth-VERSION-win64.zip (docs/windows.md).
+.PHONY: windows
+WINDOWS_PATH := $(ROOT)/build-windows
+windows: deps
+	@set -e; prefix=$$($(ROOT)/tools/windows/build_deps.sh | tail -n 1); \
+	cmake -S $(ROOT) -B $(WINDOWS_PATH) -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_TOOLCHAIN_FILE=$(ROOT)/tools/windows/toolchain-mingw64.cmake -DMORLENTH_WINDOWS_DEPS=$$prefix \
+		-DMORLENTH_TESTS=OFF -DMORLENTH_BENCH=OFF; \
+	cmake --build $(WINDOWS_PATH) -j $(JOBS)
+
 # ctest ends with its summary and fails when a test fails; xvfb-run passes that on.
-test: build
+# The Windows build comes first: its tests run it under Wine.
+test: build windows
 	SDL_AUDIODRIVER=dummy $(XVFB) ctest --test-dir $(BUILD_PATH) --output-on-failure -j $(JOBS)
 	$(MAKE) -f $(ROOT)/Makefile test-sanitize
 
@@ -161,6 +176,12 @@ bench-loopback: pipewire-deps
 	$(CONFIGURE) -DMORLENTH_BENCH=ON
 	cmake --build $(BUILD_PATH) -j $(JOBS) --target bench_loopback
 	$(BUILD_PATH)/bin/bench_loopback
+
+# The Windows build's frame time under Wine against the Linux build's, from one
+# run of capture on each (docs/windows.md).
+.PHONY: bench-windows
+bench-windows: build windows
+	$(XVFB) python3 $(ROOT)/bench/bench_wine.py $(BUILD_PATH) $(WINDOWS_PATH)
 
 .PHONY: sync capture frames
 

@@ -76,8 +76,11 @@ bool FrameWriter::openVideo(const CaptureOptions& options, int frameCount)
         std::error_code error;
         fs::create_directories(parent, error);
     }
-    // A dying ffmpeg must turn into a failed write, not kill the capture.
+    // A dying ffmpeg must turn into a failed write, not kill the capture. Windows
+    // has no such signal: a write to a closed pipe just fails there.
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
+#endif
     double start = options.still >= 0.0 ? options.still : options.start;
     double length = static_cast<double>(frameCount) / options.fps;
     char command[4096];
