@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -235,16 +236,40 @@ TEST(SynctoolBuild, AnOutputThatCannotBeWrittenLeavesTheOldFilesWhole)
     }
 }
 
-TEST(SynctoolBuild, AFileWhereTheOutputFolderShouldBe)
+// Something else standing where the output goes: synctool says so and fails,
+// leaves what stands there as it was and no temporary file beside it. A failed
+// rename over a folder must not pass for a written track.
+TEST(SynctoolBuild, SomethingInTheWayOfTheOutput)
 {
-    std::string dir = makeTempDir("morlenth-synctool-output");
-    writeFile(dir + "/out", "not a folder");
-    writeFile(dir + "/ok.timeline", kOldText);
-    ProcessResult build = synctool({"build", "ok.timeline", "out"}, dir);
-    EXPECT_EQ(build.exitCode, 1);
-    EXPECT_NE(build.output.find("cannot make the folder out"), std::string::npos) << build.output;
-    EXPECT_EQ(readFile(dir + "/out"), "not a folder");
-    removeTree(dir);
+    const struct {
+        const char* name;
+        std::function<void(const std::string&)> block;
+        const char* message;
+    } cases[] = {
+        {"a file where the folder should be", [](const std::string& out) { writeFile(out, "not a folder"); },
+         "cannot make the folder out"},
+        {"a folder where a track file should be",
+         [](const std::string& out) { fs::create_directories(out + "/_A.track"); },
+         "cannot write out/_A.track: Is a directory"},
+    };
+    for (const auto& c : cases) {
+        std::string dir = makeTempDir("morlenth-synctool-output");
+        writeFile(dir + "/ok.timeline", kOldText);
+        c.block(dir + "/out");
+        ProcessResult build = synctool({"build", "ok.timeline", "out"}, dir);
+        EXPECT_EQ(build.exitCode, 1) << c.name << "\n" << build.output;
+        EXPECT_NE(build.output.find(c.message), std::string::npos) << c.name << "\n" << build.output;
+        if (fs::is_directory(dir + "/out")) {
+            EXPECT_TRUE(fs::is_directory(dir + "/out/_A.track")) << c.name;
+            for (const auto& entry : fs::directory_iterator(dir + "/out")) {
+                EXPECT_EQ(entry.path().filename().string().rfind(".saving", 0), std::string::npos)
+                    << c.name << ": " << entry.path();
+            }
+        } else {
+            EXPECT_EQ(readFile(dir + "/out"), "not a folder") << c.name;
+        }
+        removeTree(dir);
+    }
 }
 
 }
