@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -363,6 +365,26 @@ TEST(MusicTool, WholeSongMeetsTheMixTargetsAndMatchesTheCommittedMp3)
     }
     EXPECT_GT(rmsDb(song, 0, frames) - rmsDb(difference, 0, frames), 15.0)
         << "res/audio/melody.mp3 is not the tool's current song: run tools/musicgen/build_music.sh";
+    // The score's events beside the MP3 are the tool's too, and in row order.
+    ProcessResult events = runTool({"--events", "melody.events"}, dir);
+    ASSERT_TRUE(succeeded(events)) << events.output;
+    const std::string fresh = readFile(dir.file("melody.events"));
+    EXPECT_TRUE(fresh == readFile(sourceDir() + "/res/audio/melody.events"))
+        << "res/audio/melody.events is not the tool's current score: run tools/musicgen/build_music.sh";
+    std::istringstream lines(fresh);
+    double lastRow = -1.0;
+    for (std::string line; std::getline(lines, line);) {
+        int bar = 0;
+        int beat = 0;
+        double row = 0.0;
+        if (line[0] == '#' || std::sscanf(line.c_str(), "%d:%d:%lf", &bar, &beat, &row) != 3) {
+            continue;
+        }
+        const double at = bar * 64.0 + beat * 16.0 + row;
+        ASSERT_GE(at, lastRow) << line;
+        lastRow = at;
+    }
+    EXPECT_GE(lastRow, sections.back().first * 64.0) << "the events should run into the last section";
 }
 
 }

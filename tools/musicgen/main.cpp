@@ -1,8 +1,10 @@
 #include "Composition.h"
 #include "Loudness.h"
 #include "Mixer.h"
+#include "ScoreEvents.h"
 #include "WavFile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,16 +17,20 @@ namespace {
 constexpr const char* kDefaultOut = "melody.wav";
 constexpr const char* kUsage =
     "usage: musicgen [--out FILE] [--bars FROM TO] [--solo PART,...] [--sections]\n"
+    "       musicgen --events FILE\n"
     "       musicgen --measure FILE\n"
     "Synthesises the demo's music into a 16-bit stereo WAV and prints its sections,\n"
     "loudness and peaks. --bars renders bars FROM (inclusive) to TO (exclusive);\n"
     "--solo renders only the named parts: kick, snare, clap, hats, crash, drums\n"
     "(all five), bass, pad, lead, arp, risers.\n"
-    "--sections prints the section list and renders nothing. --measure reads a WAV.\n";
+    "--sections prints the section list and renders nothing. --events writes every\n"
+    "drum hit, note onset and riser start of the score, by row, and renders nothing.\n"
+    "--measure reads a WAV.\n";
 
 struct Options {
     std::string out = kDefaultOut;
     std::string measurePath;
+    std::string eventsPath;
     int fromBar = -1;
     int toBar = -1;
     unsigned parts = kAllParts;
@@ -49,6 +55,8 @@ bool parseOptions(int argc, char** argv, Options& options)
         bool hasOne = i + 1 < argc;
         if (arg == "--out" && hasOne) {
             options.out = argv[++i];
+        } else if (arg == "--events" && hasOne) {
+            options.eventsPath = argv[++i];
         } else if (arg == "--measure" && hasOne) {
             options.measurePath = argv[++i];
         } else if (arg == "--bars" && i + 2 < argc) {
@@ -103,6 +111,24 @@ void printReport(const StereoBuffer& audio)
                 report.integratedLufs, report.samplePeakDb, report.truePeakDb, report.seconds);
 }
 
+int writeEvents(const Score& score, const std::string& path)
+{
+    const std::vector<ScoreEvent> events = scoreEvents(score);
+    const std::string text = formatEvents(events);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        std::fprintf(stderr, "musicgen: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        return EXIT_FAILURE;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (std::fclose(file) != 0 || !written) {
+        std::fprintf(stderr, "musicgen: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        return EXIT_FAILURE;
+    }
+    std::printf("wrote %s: %zu events\n", path.c_str(), events.size());
+    return EXIT_SUCCESS;
+}
+
 int render(const Score& score, const Options& options)
 {
     MixRequest request;
@@ -150,5 +176,8 @@ int main(int argc, char** argv)
         return EXIT_FAILURE;
     }
     printSections(score);
+    if (!options.eventsPath.empty()) {
+        return writeEvents(score, options.eventsPath);
+    }
     return options.sectionsOnly ? EXIT_SUCCESS : render(score, options);
 }
