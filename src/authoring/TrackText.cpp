@@ -13,6 +13,8 @@ constexpr uint32_t kDefaultNaNBits = 0x7fc00000u;
 constexpr const char* kNaNWord = "nan";
 constexpr const char* kNaNBitsPrefix = "nan:";
 constexpr int kMaxFloatDigits = 9;
+// Longer plain numbers (1e+20) keep their exponent.
+constexpr size_t kMaxPlainLength = 12;
 
 uint32_t floatBits(float value)
 {
@@ -86,7 +88,32 @@ std::string formatValue(float value)
             break;
         }
     }
+    // People write 100, not 1e+02: a whole or short number keeps its plain form.
+    if (std::strchr(text, 'e') != nullptr) {
+        char plain[32];
+        for (int decimals = 0; decimals < kMaxFloatDigits; ++decimals) {
+            std::snprintf(plain, sizeof plain, "%.*f", decimals, static_cast<double>(value));
+            if (floatBits(std::strtof(plain, nullptr)) == floatBits(value)) {
+                return std::strlen(plain) <= kMaxPlainLength ? plain : text;
+            }
+        }
+    }
     return text;
+}
+
+float shortestValueWithin(float value, float tolerance)
+{
+    if (!std::isfinite(value) || !(tolerance > 0.0f)) {
+        return value;
+    }
+    double scale = 1.0;
+    for (int decimals = 0; decimals < kMaxFloatDigits; ++decimals, scale *= 10.0) {
+        const float rounded = static_cast<float>(std::round(static_cast<double>(value) * scale) / scale);
+        if (std::fabs(static_cast<double>(rounded) - value) <= tolerance) {
+            return rounded;
+        }
+    }
+    return value;
 }
 
 bool parseValue(const std::string& word, float& value, std::string& error)

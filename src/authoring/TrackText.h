@@ -14,6 +14,10 @@ bool parseInterpolation(const std::string& word, int32_t& type);
 
 // The shortest text that reads back as exactly the same float (NaNs keep their bits).
 std::string formatValue(float value);
+// The value with the fewest decimals that lies within tolerance of value: what a
+// drag that can only place a key to within half a pixel means, written as people
+// write values by hand (0.546, not 0.5459259). Value itself where nothing shorter fits.
+float shortestValueWithin(float value, float tolerance);
 // Explains the problem in error when the word is no float.
 bool parseValue(const std::string& word, float& value, std::string& error);
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <iterator>
 #include <map>
@@ -107,6 +108,33 @@ TEST(TimelineEdit, EachEditWritesExactlyTheExpectedTextAndUndoesToTheSameBytes)
         EXPECT_EQ(document.text, kText);
         ASSERT_TRUE(document.redo(problem));
         EXPECT_EQ(document.text, expected);
+    }
+}
+
+// A dragged key's value is written with no more digits than the drag could place:
+// the fewest decimals within half a pixel of where the mouse left it.
+TEST(TimelineEdit, ADraggedValueIsWrittenAsTheShortestDecimalWithinHalfAPixel)
+{
+    const struct {
+        float dragged;
+        float halfPixel;
+        const char* written;
+    } cases[] = {
+        {0.5459259f, 0.0005f, "0.546"},  // a 1-wide range over 1,000 pixels
+        {0.5459259f, 0.005f, "0.55"},
+        {0.5459259f, 0.05f, "0.5"},
+        {0.5459259f, 0.5f, "1"},
+        {-12.34567f, 0.01f, "-12.35"},
+        {99.996f, 0.005f, "100"},
+        {0.0004f, 0.0005f, "0"},
+        {1234.5678f, 0.0f, "1234.5677"},  // no tolerance: the float itself
+        {250000.0f, 0.0f, "250000"},      // plain, never 2.5e+05
+        {1e20f, 0.0f, "1e+20"},
+    };
+    for (const auto& c : cases) {
+        const float value = shortestValueWithin(c.dragged, c.halfPixel);
+        EXPECT_EQ(formatValue(value), c.written) << c.dragged << " within " << c.halfPixel;
+        EXPECT_LE(std::fabs(value - c.dragged), c.halfPixel) << c.dragged << " within " << c.halfPixel;
     }
 }
 

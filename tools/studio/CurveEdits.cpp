@@ -85,7 +85,9 @@ void CurvePanel::finishDrag(Studio& studio, const View& view)
     dragging = false;
     ImVec2 mouse = ImGui::GetIO().MousePos;
     int32_t row = snappedRow(view, mouse.x);
-    float value = view.valueAt(mouse.y);
+    // The mouse places a value to within half a pixel; the text gets no more digits than that.
+    const float halfPixel = 0.5f * (view.high - view.low) / view.size.y;
+    float value = shortestValueWithin(view.valueAt(mouse.y), halfPixel);
     // A click that did not move is no drag.
     float dx = mouse.x - pressedAt.x;
     float dy = mouse.y - pressedAt.y;
