@@ -172,7 +172,7 @@ bool Script::startStep(Studio& studio, const Step& step)
         studio.quitRequested = true;
         return false;
     case Command::Edit:
-        runEditCommand(studio, step.text, editResult);
+        editApplied = runEditCommand(studio, step.text, editResult);
         return false;
     }
     return false;
@@ -190,8 +190,10 @@ bool Script::stepDone(Studio& studio)
 // run's output shows what each step did.
 void Script::report(Studio& studio, const Step& step)
 {
+    // A refused edit is trouble like one refused from a key: the errors panel shows it.
     if (step.command == Command::Edit) {
-        studio.log.info("script: " + step.text + " -> " + editResult);
+        const std::string line = "script: " + step.text + " -> " + editResult;
+        editApplied ? studio.log.info(line) : studio.log.error(line);
         return;
     }
     char line[256];

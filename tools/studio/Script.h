@@ -39,4 +39,5 @@ private:
     std::chrono::steady_clock::time_point waitEnd;
     // What the last editing command wrote, or why it was refused.
     std::string editResult;
+    bool editApplied = false;
 };
