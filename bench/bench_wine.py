@@ -58,9 +58,11 @@ def main():
         shutil.copy(dll, folder)
     shutil.copy(os.path.join(windows_build, 'bin', 'capture.exe'), folder)
     try:
+        # The server that makes a new prefix lingers, and would refuse a persistent one.
+        if not os.path.isdir(wine_env['WINEPREFIX']):
+            subprocess.run(['wineboot', '-i'], env=wine_env, check=True)
         subprocess.run(['wineserver', '-k'], env=wine_env, stderr=subprocess.DEVNULL)
         subprocess.run(['wineserver', '-p'], env=wine_env, check=True)
-        subprocess.run(['wineboot', '-i'], env=wine_env, check=True)
         linux = measure([os.path.join(linux_build, 'bin', 'capture')], folder, env)
         wine = measure(['wine', os.path.join(folder, 'capture.exe')], folder, wine_env)
     finally:

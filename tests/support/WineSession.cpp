@@ -21,13 +21,18 @@ constexpr double kCommandTimeout = 60.0;
 std::string windowsBuildDir() { return MORLENTH_WINDOWS_BUILD_DIR; }
 std::string windowsZipPath() { return MORLENTH_WINDOWS_ZIP; }
 
+std::string WineSession::prefix() const
+{
+    return windowsBuildDir() + "/wine-prefix";
+}
+
 std::vector<std::string> WineSession::environment() const
 {
     // No fixme chatter in the output, and no offer to install .NET or a browser
     // engine, which nothing here uses. The Windows SDL has a video driver of its
     // own, and would take the X11 one that the tests ask of Linux programs for
     // one it lacks.
-    return {"WINEPREFIX=" + windowsBuildDir() + "/wine-prefix", "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=",
+    return {"WINEPREFIX=" + prefix(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=",
             "SDL_VIDEODRIVER="};
 }
 
@@ -60,14 +65,17 @@ bool WineSession::start()
     unpacked = tempDir + "/" + fs::path(windowsZipPath()).stem().string();
     // capture.exe is built beside the player but not shipped; it finds the DLLs here.
     copyFile(windowsBuildDir() + "/bin/capture.exe", program("capture.exe"));
-    // A server left behind by a run that died would refuse a second one.
+    // A server left behind by a run that died would refuse a persistent one, and
+    // so would the one that made the prefix, which lingers for a few seconds.
+    if (!fs::exists(prefix()) && !step({kWineboot, "-i"}, kPrefixTimeout, "making the Wine prefix")) {
+        return false;
+    }
     runProcess({kWineserver, "-k"}, "", environment(), kCommandTimeout);
     if (!step({kWineserver, "-p"}, kCommandTimeout, "starting the wineserver")) {
         return false;
     }
     serverRunning = true;
-    // wineboot makes the prefix when it is missing and returns at once otherwise.
-    return step({kWineboot, "-i"}, kPrefixTimeout, "making the Wine prefix");
+    return true;
 }
 
 void WineSession::stop()

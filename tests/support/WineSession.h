@@ -40,6 +40,7 @@ public:
     std::string error;
 
 private:
+    std::string prefix() const;
     std::vector<std::string> environment() const;
     bool step(const std::vector<std::string>& argv, double timeoutSeconds, const std::string& what);
 
