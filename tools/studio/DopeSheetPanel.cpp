@@ -15,6 +15,9 @@ namespace {
 
 constexpr float kColumnWidth = 72.0f;
 constexpr float kRowLabelWidth = 60.0f;
+// Room left between one column's name and the next.
+constexpr float kColumnGap = 4.0f;
+constexpr const char* kCutMark = "..";
 constexpr int kMinLines = 4;
 constexpr int32_t kLineChoices[] = {1, 2, 4, 8, 16};
 constexpr const char* kKindMarks[] = {"_", "/", "~", "^"};
@@ -32,6 +35,32 @@ int32_t floorTo(double row, int32_t step)
 {
     return static_cast<int32_t>(std::floor(row / step)) * step;
 }
+
+std::string propertyOf(const std::string& name)
+{
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(dot + 1);
+}
+
+// The whole name, else its property with a mark for the group left out, else as
+// much of the property as fits counted from its end.
+std::string fittedName(const std::string& name, float width)
+{
+    const std::string property = propertyOf(name);
+    for (const std::string& shown : {name, kCutMark + property, property}) {
+        if (ImGui::CalcTextSize(shown.c_str()).x <= width) {
+            return shown;
+        }
+    }
+    for (size_t cut = name.size() - property.size() + 1; cut < name.size(); ++cut) {
+        std::string shown = kCutMark + name.substr(cut);
+        if (ImGui::CalcTextSize(shown.c_str()).x <= width) {
+            return shown;
+        }
+    }
+    return kCutMark;
+}
+
 
 }
 
@@ -69,15 +98,22 @@ void DopeSheetPanel::draw(Studio& studio, const std::vector<std::string>& tracks
     drawGrid(studio, lines);
 }
 
-// The columns' track names, each cut to its column.
+// The columns' track names, whole where they fit. A longer one loses its start rather
+// than its end, so that the property stays ("..Exposure"), and shows whole on hover.
 void DopeSheetPanel::drawHeader()
 {
     ImVec2 origin = ImGui::GetCursorScreenPos();
     ImDrawList* draw = ImGui::GetWindowDrawList();
+    const float height = ImGui::GetTextLineHeight();
+    const ImVec2 mouse = ImGui::GetIO().MousePos;
     for (size_t column = 0; column < columns.size(); ++column) {
         float x = origin.x + kRowLabelWidth + kColumnWidth * static_cast<float>(column);
-        ImVec4 clip(x, origin.y, x + kColumnWidth - 4.0f, origin.y + ImGui::GetTextLineHeight());
-        draw->AddText(nullptr, 0.0f, ImVec2(x, origin.y), kKeyText, columns[column].c_str(), nullptr, 0.0f, &clip);
+        const std::string& name = columns[column];
+        draw->AddText(ImVec2(x, origin.y), kKeyText, fittedName(name, kColumnWidth - kColumnGap).c_str());
+        if (ImGui::IsWindowHovered() && mouse.x >= x && mouse.x < x + kColumnWidth && mouse.y >= origin.y &&
+            mouse.y < origin.y + height) {
+            ImGui::SetTooltip("%s", name.c_str());
+        }
     }
     ImGui::Dummy(ImVec2(kRowLabelWidth, ImGui::GetTextLineHeightWithSpacing()));
 }
@@ -91,18 +127,46 @@ void DopeSheetPanel::drawGrid(Studio& studio, int lines)
 {
     ImVec2 origin = ImGui::GetCursorScreenPos();
     float lineHeight = ImGui::GetTextLineHeightWithSpacing();
-    int32_t first = cursorRow - rowsPerLine * (lines / 2);
+    // The sheet centres on the cursor, but holds still under a mouse that is selecting.
+    int32_t first = holding ? heldFirstRow : cursorRow - rowsPerLine * (lines / 2);
     for (int line = 0; line < lines; ++line) {
         drawLine(studio, first + line * rowsPerLine, ImVec2(origin.x, origin.y + static_cast<float>(line) * lineHeight));
     }
     ImVec2 size(kRowLabelWidth + kColumnWidth * static_cast<float>(std::max<size_t>(columns.size(), 1)),
                 lineHeight * static_cast<float>(lines));
     ImGui::InvisibleButton("sheet", size);
-    if (ImGui::IsItemClicked() && !columns.empty()) {
-        ImVec2 mouse = ImGui::GetIO().MousePos;
-        cursorRow = first + static_cast<int32_t>((mouse.y - origin.y) / lineHeight) * rowsPerLine;
-        float x = (mouse.x - origin.x - kRowLabelWidth) / kColumnWidth;
-        cursorColumn = x < 0.0f ? cursorColumn : std::min(static_cast<size_t>(x), columns.size() - 1);
+    if (!columns.empty()) {
+        pointAt(first, origin, lineHeight);
+    }
+    holding = ImGui::IsItemActive();
+    heldFirstRow = first;
+}
+
+// The mouse makes the keyboard's selection: a click puts the cursor on a cell, Shift
+// and a click stretch the selection from where the cursor was, and a drag selects the
+// rectangle from where it began.
+void DopeSheetPanel::pointAt(int32_t firstRow, ImVec2 origin, float lineHeight)
+{
+    ImVec2 mouse = ImGui::GetIO().MousePos;
+    float x = (mouse.x - origin.x - kRowLabelWidth) / kColumnWidth;
+    int32_t row = firstRow + static_cast<int32_t>(std::floor((mouse.y - origin.y) / lineHeight)) * rowsPerLine;
+    size_t column = x < 0.0f ? cursorColumn : std::min(static_cast<size_t>(x), columns.size() - 1);
+    if (ImGui::IsItemClicked()) {
+        bool extend = ImGui::GetIO().KeyShift;
+        if (extend && (!selecting || fixedSelection)) {
+            anchor = Rectangle{cursorColumn, cursorColumn, cursorRow, cursorRow};
+        } else if (!extend) {
+            anchor = Rectangle{column, column, row, row};
+        }
+        selecting = extend;
+        fixedSelection = false;
+        cursorRow = row;
+        cursorColumn = column;
+    } else if (ImGui::IsItemActive() && ImGui::IsMouseDragging(ImGuiMouseButton_Left)) {
+        selecting = true;
+        fixedSelection = false;
+        cursorRow = row;
+        cursorColumn = column;
     }
 }
 

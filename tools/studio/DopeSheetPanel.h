@@ -48,6 +48,7 @@ private:
 
     void drawHeader();
     void drawGrid(Studio& studio, int lines);
+    void pointAt(int32_t firstRow, ImVec2 origin, float lineHeight);
     void drawLine(Studio& studio, int32_t row, ImVec2 start);
     void drawTyping();
     // A typed value: the characters of a float, Backspace, Enter to set it, Escape to drop it.
@@ -72,6 +73,9 @@ private:
     double lastPlayhead = -1.0;
     int32_t rowsPerLine = 8;
     bool selecting = false;
+    // The mouse is down on the sheet, which keeps its first line while it is.
+    bool holding = false;
+    int32_t heldFirstRow = 0;
     // A whole row or the rest of a track, rather than a rectangle from the anchor to the cursor.
     bool fixedSelection = false;
     Rectangle anchor;
