@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -12,6 +16,7 @@ using namespace testing_support;
 
 constexpr double kSampleRate = 44100.0;
 constexpr double kOneSample = 1.0 / kSampleRate;
+constexpr double kRowsPerSecond = 16.0 * 110.0 / 60.0;
 
 TEST(StudioTransport, ASeekLandsOnItsSampleAndAPauseHoldsTheMusic)
 {
@@ -47,6 +52,73 @@ TEST(StudioTransport, ALoopWrapsToItsStart)
     after = musicSecondsAfter(run.output, "wait 2");
     EXPECT_GE(after, 68 * kSecondsPerBar) << run.output;
     EXPECT_LT(after, 70 * kSecondsPerBar) << run.output;
+}
+
+// The score's events from res/audio/melody.events, read here on their own: rows by lane.
+struct ScoreEvent {
+    double row;
+    std::string lane;
+};
+
+std::vector<ScoreEvent> scoreEvents()
+{
+    std::vector<ScoreEvent> events;
+    std::istringstream lines(readFile(sourceDir() + "/res/audio/melody.events"));
+    for (std::string line; std::getline(lines, line);) {
+        int bar = 0;
+        int beat = 0;
+        double row = 0.0;
+        char lane[32] = {};
+        if (line[0] != '#' && std::sscanf(line.c_str(), "%d:%d:%lf %31s", &bar, &beat, &row, lane) == 4) {
+            events.push_back({(bar * 4 + beat) * 16.0 + row, lane});
+        }
+    }
+    return events;
+}
+
+// The first event of lane after row (direction 1), or the last before it (-1).
+double eventFrom(const std::vector<ScoreEvent>& events, const std::string& lane, double row, int direction)
+{
+    double found = -1.0;
+    for (const ScoreEvent& event : events) {
+        if (lane != "any" && event.lane != lane) {
+            continue;
+        }
+        if (direction > 0 && event.row > row) {
+            return event.row;
+        }
+        if (direction < 0 && event.row < row) {
+            found = event.row;
+        }
+    }
+    return found;
+}
+
+// next and previous land on the rows that the events file names, each step from
+// where the one before it landed.
+TEST(StudioTransport, NextAndPreviousLandOnTheScoresEvents)
+{
+    const std::vector<ScoreEvent> events = scoreEvents();
+    ASSERT_GT(events.size(), 1000u);
+    const struct {
+        const char* lane;
+        int direction;
+    } steps[] = {{"snare", 1}, {"kick", -1}, {"any", 1}, {"risers", 1}, {"crash", -1}};
+    std::string script = "seek 16\n";
+    for (const auto& step : steps) {
+        script += std::string(step.direction > 0 ? "next " : "previous ") + step.lane + "\n";
+    }
+    StudioDir dir;
+    ProcessResult run = runStudio(dir, script);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    double row = 16 * 64.0;
+    for (const auto& step : steps) {
+        row = eventFrom(events, step.lane, row, step.direction);
+        ASSERT_GE(row, 0.0) << step.lane;
+        const std::string command = std::string(step.direction > 0 ? "next " : "previous ") + step.lane;
+        EXPECT_NEAR(musicSecondsAfter(run.output, command), row / kRowsPerSecond, 1.5 * kOneSample)
+            << command << "\n" << run.output;
+    }
 }
 
 }

@@ -48,6 +48,7 @@ void applyEdits(int, void* context)
 StudioDir::StudioDir() : DemoDir(kStudioConfig, false)
 {
     copyFile(sourceDir() + "/res/audio/melody.mp3", file("res/audio/melody.mp3"));
+    copyFile(sourceDir() + "/res/audio/melody.events", file("res/audio/melody.events"));
 }
 
 ProcessResult runStudio(const StudioDir& dir, const std::string& script, const std::vector<std::string>& args,

@@ -22,7 +22,8 @@ constexpr size_t kMaxScriptBytes = 16u << 20;
 const std::map<std::string, Script::Command> kCommands = {
     {"wait", Script::Command::Wait}, {"seek", Script::Command::Seek},       {"pause", Script::Command::Pause},
     {"play", Script::Command::Play}, {"key", Script::Command::Key},         {"overlay", Script::Command::Overlay},
-    {"shot", Script::Command::Shot}, {"quit", Script::Command::Quit},
+    {"shot", Script::Command::Shot}, {"quit", Script::Command::Quit},       {"next", Script::Command::Next},
+    {"previous", Script::Command::Previous},
 };
 
 bool needsArgument(Script::Command command)
@@ -52,6 +53,10 @@ bool checkArgument(Script::Step& step, std::string& problem)
     case Script::Command::Overlay:
         problem = "overlay wants on or off";
         return step.argument == "on" || step.argument == "off";
+    case Script::Command::Next:
+    case Script::Command::Previous:
+        problem = "next and previous want one lane of the music's events, or any";
+        return step.argument.find_first_of(" \t") == std::string::npos;
     default:
         return true;
     }
@@ -173,6 +178,10 @@ bool Script::startStep(Studio& studio, const Step& step)
         return false;
     case Command::Edit:
         editApplied = runEditCommand(studio, step.text, editResult);
+        return false;
+    case Command::Next:
+    case Command::Previous:
+        studio.jumpToEvent(step.argument, step.command == Command::Next ? 1 : -1);
         return false;
     }
     return false;

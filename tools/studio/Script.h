@@ -10,7 +10,7 @@ class Studio;
 // as the keys; the studio quits after the last one. See docs/studio.md.
 class Script {
 public:
-    enum class Command { Wait, Seek, Pause, Play, Key, Overlay, Shot, Quit, Edit };
+    enum class Command { Wait, Seek, Pause, Play, Key, Overlay, Shot, Quit, Edit, Next, Previous };
 
     struct Step {
         Command command = Command::Quit;

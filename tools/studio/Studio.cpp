@@ -89,6 +89,14 @@ bool Studio::initMusic()
     // The player's own rule, in double precision so that seeks land on whole samples.
     transport.init(&engine.soundtrack, rowsPerSecond(kMusicBpm), length > 0.0 ? length : 0.0);
     transport.paused = true;
+    // The score's events are a help, not a need: music without them plays all the same.
+    std::string why;
+    if (musicEvents.load(kMusicPath, why)) {
+        log.info("music: " + std::to_string(musicEvents.all().size()) + " events in " +
+                 std::to_string(musicEvents.lanes().size()) + " lanes from " + musicEvents.path);
+    } else {
+        log.info("music: no events: " + why);
+    }
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "Transport.h"
 
 #include "engine/Engine.h"
+#include "music/MusicEvents.h"
 
 #include <string>
 
@@ -41,6 +42,9 @@ public:
     void recordKey(bool toBeat);
     // The playhead to the previous (-1) or next (1) key of the dope sheet's tracks.
     void jumpToKey(int direction);
+    // The playhead to the previous or next event of a lane of the music, or of any
+    // lane; false, and logged, when there is none.
+    bool jumpToEvent(const std::string& lane, int direction);
 
     Engine engine;
     StudioLog log;
@@ -50,6 +54,7 @@ public:
     ShaderReloader shaders;
     Overlay overlay;
     Script script;
+    MusicEvents musicEvents;
     bool overlayVisible = true;
     bool quitRequested = false;
     // A frame to save as PNG once drawn; cleared when written.

@@ -53,6 +53,17 @@ void Studio::recordKey(bool toBeat)
     }
 }
 
+bool Studio::jumpToEvent(const std::string& lane, int direction)
+{
+    double row = 0.0;
+    if (!musicEvents.step(lane, transport.row, direction, row)) {
+        log.error("music: no " + std::string(direction > 0 ? "next" : "previous") + " event in lane '" + lane + "'");
+        return false;
+    }
+    transport.seek(row);
+    return true;
+}
+
 void Studio::jumpToKey(int direction)
 {
     int64_t here = static_cast<int64_t>(std::floor(transport.row + kRowSnap));
