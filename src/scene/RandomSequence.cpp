@@ -26,11 +26,11 @@ void RandomSequence::seed(uint32_t value)
         // Schrage's method keeps the product within 32 bits, and so its sign with it.
         int64_t hi = word / kSchrageQuotient;
         int64_t lo = word % kSchrageQuotient;
-        int64_t next = kLehmerMultiplier * lo - kSchrageRemainder * hi;
-        if (next < 0) {
-            next += kLehmerModulus;
+        int64_t product = kLehmerMultiplier * lo - kSchrageRemainder * hi;
+        if (product < 0) {
+            product += kLehmerModulus;
         }
-        word = static_cast<int32_t>(next);
+        word = static_cast<int32_t>(product);
         words[i] = word;
     }
     for (int i = kSeedWords; i < kLength; ++i) {
