@@ -79,13 +79,19 @@ TEST_F(WindowsZip, LoadsOnlyWhatItShipsOrWindowsHasAndCarriesNoTimeStamp)
     EXPECT_NE(check.output.find("morlenth.exe"), std::string::npos) << check.output;
 }
 
+// Packed twice here, so that a commit made since make windows (a new time for
+// every entry) does not count as a difference.
 TEST_F(WindowsZip, PacksToTheSameBytesAgain)
 {
-    const std::string first = readFile(windowsZipPath());
-    ProcessResult pack = runProcess({"/usr/bin/cmake", "--build", windowsBuildDir(), "--target", "morlenth_zip"}, "",
-                                    {}, kToolTimeout);
-    ASSERT_EQ(pack.exitCode, 0) << pack.output;
-    EXPECT_TRUE(readFile(windowsZipPath()) == first) << "packing the same build again changed the zip";
+    std::string packs[2];
+    for (std::string& bytes : packs) {
+        ProcessResult pack = runProcess({"/usr/bin/cmake", "--build", windowsBuildDir(), "--target", "morlenth_zip"},
+                                        "", {}, kToolTimeout);
+        ASSERT_EQ(pack.exitCode, 0) << pack.output;
+        bytes = readFile(windowsZipPath());
+    }
+    EXPECT_FALSE(packs[0].empty());
+    EXPECT_TRUE(packs[0] == packs[1]) << "packing the same build again changed the zip";
 }
 
 }
