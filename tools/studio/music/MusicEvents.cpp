@@ -1,6 +1,7 @@
 #include "MusicEvents.h"
 
 #include "authoring/FileAccess.h"
+#include "authoring/TrackText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +11,6 @@
 
 namespace {
 
-constexpr int kRowsPerBeat = 16;
-constexpr int kBeatsPerBar = 4;
 // The whole score's events are a few hundred kilobytes; a larger file is not one.
 constexpr size_t kMaxEventsBytes = 16u << 20;
 constexpr const char* kEventsExtension = ".events";
