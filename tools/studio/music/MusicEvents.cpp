@@ -1,4 +1,4 @@
-#include "MusicEvents.h"
+#include "music/MusicEvents.h"
 
 #include "authoring/FileAccess.h"
 #include "authoring/TrackText.h"
@@ -106,6 +106,9 @@ bool MusicEvents::load(const std::string& musicPath, std::string& error)
         return false;
     }
     if (!parse(text, problem)) {
+        // Half a file is no help: an author would trust marks that are not all there.
+        events.clear();
+        laneNames.clear();
         error = eventsPath + ": " + problem;
         return false;
     }
@@ -115,10 +118,17 @@ bool MusicEvents::load(const std::string& musicPath, std::string& error)
 
 bool MusicEvents::step(const std::string& lane, double row, int direction, double& found) const
 {
-    const bool any = lane == kAnyLane;
+    if (lane == kAnyLane) {
+        return step(laneNames, row, direction, found);
+    }
+    return step(std::vector<std::string>{lane}, row, direction, found);
+}
+
+bool MusicEvents::step(const std::vector<std::string>& lanes, double row, int direction, double& found) const
+{
     bool have = false;
     for (const MusicEvent& event : events) {
-        if (!any && event.lane != lane) {
+        if (std::find(lanes.begin(), lanes.end(), event.lane) == lanes.end()) {
             continue;
         }
         if (direction > 0 && event.row > row + kSameRow) {
@@ -131,4 +141,29 @@ bool MusicEvents::step(const std::string& lane, double row, int direction, doubl
         }
     }
     return have;
+}
+
+bool MusicEvents::nearest(const std::vector<std::string>& lanes, double row, double& found) const
+{
+    double before = 0.0;
+    double after = 0.0;
+    const bool hasBefore = step(lanes, row + kSameRow, -1, before);
+    const bool hasAfter = step(lanes, row - kSameRow, 1, after);
+    if (!hasBefore && !hasAfter) {
+        return false;
+    }
+    found = !hasAfter || (hasBefore && row - before <= after - row) ? before : after;
+    return true;
+}
+
+void MusicEvents::addLane(const std::string& lane, const std::vector<double>& rows)
+{
+    for (double row : rows) {
+        events.push_back(MusicEvent{row, lane, "", 1.0f});
+    }
+    if (!rows.empty() && std::find(laneNames.begin(), laneNames.end(), lane) == laneNames.end()) {
+        laneNames.push_back(lane);
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const MusicEvent& a, const MusicEvent& b) { return a.row < b.row; });
 }

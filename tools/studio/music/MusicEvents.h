@@ -32,6 +32,12 @@ public:
     // The first event of lane (or of any lane) after row (direction 1) or before it
     // (-1); false when there is none.
     bool step(const std::string& lane, double row, int direction, double& found) const;
+    // The same over several lanes.
+    bool step(const std::vector<std::string>& lanes, double row, int direction, double& found) const;
+    // The event of those lanes nearest the row, the earlier one on a tie.
+    bool nearest(const std::vector<std::string>& lanes, double row, double& found) const;
+    // Events found in the audio rather than read from a score: rows without notes.
+    void addLane(const std::string& lane, const std::vector<double>& rows);
 
     std::string path;
 
