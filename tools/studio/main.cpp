@@ -1,5 +1,5 @@
-#include "Studio.h"
-#include "StudioOptions.h"
+#include "app/Studio.h"
+#include "app/StudioOptions.h"
 
 #include <SDL.h>
 

@@ -1,8 +1,0 @@
-#pragma once
-
-class Studio;
-
-// The position (BAR:BEAT:ROW and seconds), the section, frame time and fps, the
-// transport buttons, and a strip over the whole piece with the section markers,
-// the loop and the playhead; a click or drag on the strip seeks.
-void drawTransportPanel(Studio& studio);
