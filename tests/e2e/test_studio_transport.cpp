@@ -1,10 +1,14 @@
 // The transport on the music: a seek lands on its sample, a pause holds the
-// music where it is, and a loop wraps back to its start.
+// music where it is, a loop wraps back to its start, and the jumps to the score's
+// events land on them as the music's lanes show them.
 #include "StudioRun.h"
+#include "TestPaths.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -94,9 +98,71 @@ double eventFrom(const std::vector<ScoreEvent>& events, const std::string& lane,
     return found;
 }
 
-// next and previous land on the rows that the events file names, each step from
-// where the one before it landed.
-TEST(StudioTransport, NextAndPreviousLandOnTheScoresEvents)
+// The columns of the chosen lanes' ticks (kick and snare) in a still of the studio: the
+// music's lanes are found by their background, which spans them and their labels.
+std::vector<int> chosenTickColumns(const RgbImage& image, int& left, int& width)
+{
+    const uint8_t background[3] = {14, 16, 22};
+    const uint8_t chosenTick[3] = {255, 210, 60};
+    constexpr int kLabelWidth = 48;
+    constexpr int kLaneRowPixels = 100;
+    auto is = [&](int x, int y, const uint8_t* rgb) {
+        const uint8_t* p = &image.pixels[(static_cast<size_t>(y) * image.width + x) * 3];
+        return p[0] == rgb[0] && p[1] == rgb[1] && p[2] == rgb[2];
+    };
+    int first = image.width;
+    int last = -1;
+    int top = image.height;
+    int bottom = -1;
+    for (int y = 0; y < image.height; ++y) {
+        int count = 0;
+        int rowFirst = image.width;
+        int rowLast = -1;
+        for (int x = 0; x < image.width; ++x) {
+            if (is(x, y, background)) {
+                ++count;
+                rowFirst = std::min(rowFirst, x);
+                rowLast = x;
+            }
+        }
+        if (count > kLaneRowPixels) {
+            first = std::min(first, rowFirst);
+            last = std::max(last, rowLast);
+            top = std::min(top, y);
+            bottom = y;
+        }
+    }
+    left = first + kLabelWidth;
+    width = last + 1 - left;
+    std::vector<int> columns;
+    // An event on the last row in view lands on the column just past the lanes.
+    for (int x = left; x <= last + 1 && x < image.width; ++x) {
+        for (int y = top; y <= bottom; ++y) {
+            if (is(x, y, chosenTick)) {
+                columns.push_back(x);
+                break;
+            }
+        }
+    }
+    return columns;
+}
+
+bool within(const std::vector<int>& columns, int x, int reach)
+{
+    for (int column : columns) {
+        if (std::abs(column - x) <= reach) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}
+
+// One run: next and previous land on the rows that the events file names, each step
+// from where the one before it landed; then a still at bar 20 shows the kick's and the
+// snare's ticks in the pixel columns of their events, 4 bars either side of the playhead.
+TEST(StudioTransport, NextAndPreviousLandOnTheScoresEventsAndTheLanesShowThem)
 {
     const std::vector<ScoreEvent> events = scoreEvents();
     ASSERT_GT(events.size(), 1000u);
@@ -108,7 +174,12 @@ TEST(StudioTransport, NextAndPreviousLandOnTheScoresEvents)
     for (const auto& step : steps) {
         script += std::string(step.direction > 0 ? "next " : "previous ") + step.lane + "\n";
     }
+    constexpr double kStillRow = 20 * 64.0;
+    constexpr double kRowsEachSide = 4 * 64.0;
+    script += "pause\nseek 20\nshot lanes.png\n";
     StudioDir dir;
+    // Room for the curves and the lanes under them.
+    writeFile(dir.file("Config.txt"), "ViewportWidth = 1280;\nViewportHeight = 720;\nMSAA = 0;\nFullscreen = false;\n");
     ProcessResult run = runStudio(dir, script);
     ASSERT_EQ(run.exitCode, 0) << run.output;
     double row = 16 * 64.0;
@@ -119,6 +190,27 @@ TEST(StudioTransport, NextAndPreviousLandOnTheScoresEvents)
         EXPECT_NEAR(musicSecondsAfter(run.output, command), row / kRowsPerSecond, 1.5 * kOneSample)
             << command << "\n" << run.output;
     }
-}
 
+    const RgbImage still = readRgbPng(dir.file("lanes.png"));
+    ASSERT_GT(still.width, 0) << run.output;
+    int left = 0;
+    int width = 0;
+    const std::vector<int> ticks = chosenTickColumns(still, left, width);
+    ASSERT_GT(width, 200) << "no lanes in the still";
+    std::vector<int> expected;
+    for (const ScoreEvent& event : events) {
+        if ((event.lane == "kick" || event.lane == "snare") && std::fabs(event.row - kStillRow) <= kRowsEachSide) {
+            const double fraction = (event.row - (kStillRow - kRowsEachSide)) / (2.0 * kRowsEachSide);
+            expected.push_back(static_cast<int>(std::floor(left + fraction * width)));
+        }
+    }
+    ASSERT_GT(expected.size(), 20u);
+    SCOPED_TRACE("lanes from column " + std::to_string(left) + ", " + std::to_string(width) + " wide, " +
+                 std::to_string(ticks.size()) + " tick columns");
+    for (int x : expected) {
+        EXPECT_TRUE(within(ticks, x, 1)) << "no tick near column " << x;
+    }
+    for (int x : ticks) {
+        EXPECT_TRUE(within(expected, x, 1)) << "a tick at column " << x << " where no kick or snare falls";
+    }
 }
