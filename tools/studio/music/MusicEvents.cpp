@@ -56,6 +56,15 @@ bool parseLine(const std::string& line, MusicEvent& event)
 
 }
 
+void MusicEvents::sortAndIndex()
+{
+    std::stable_sort(events.begin(), events.end(),
+                     [](const MusicEvent& a, const MusicEvent& b) { return a.row < b.row; });
+    for (MusicEvent& event : events) {
+        event.laneIndex = static_cast<size_t>(std::find(laneNames.begin(), laneNames.end(), event.lane) - laneNames.begin());
+    }
+}
+
 std::string eventsPathFor(const std::string& musicPath)
 {
     const size_t dot = musicPath.rfind('.');
@@ -88,8 +97,7 @@ bool MusicEvents::parse(const std::string& text, std::string& error)
         }
         events.push_back(event);
     }
-    std::stable_sort(events.begin(), events.end(),
-                     [](const MusicEvent& a, const MusicEvent& b) { return a.row < b.row; });
+    sortAndIndex();
     return true;
 }
 
@@ -164,6 +172,5 @@ void MusicEvents::addLane(const std::string& lane, const std::vector<double>& ro
     if (!rows.empty() && std::find(laneNames.begin(), laneNames.end(), lane) == laneNames.end()) {
         laneNames.push_back(lane);
     }
-    std::stable_sort(events.begin(), events.end(),
-                     [](const MusicEvent& a, const MusicEvent& b) { return a.row < b.row; });
+    sortAndIndex();
 }

@@ -10,6 +10,8 @@ struct MusicEvent {
     std::string lane;
     std::string note;  // empty for drums and risers
     float velocity = 0.0f;
+    // The lane's place in lanes(), so that drawing needs no name lookups.
+    size_t laneIndex = 0;
 };
 
 // What jumps to events take for "any lane".
@@ -42,6 +44,8 @@ public:
     std::string path;
 
 private:
+    void sortAndIndex();
+
     std::vector<MusicEvent> events;
     std::vector<std::string> laneNames;
 };
