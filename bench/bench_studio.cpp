@@ -14,24 +14,37 @@
 //                   write_nosync_ms (the same bytes written and renamed without fsync),
 //                   write_ms (replaceFile with its fsyncs), swap_ms (compile and swap);
 //                   frames_to_show counts the frames until the sync device reads it
+//   MusicAnalysis   the analysis the studio starts beside its first frame, on its own
+//                   thread: the whole res/audio/melody.mp3 decoded, its waveform pyramid
+//                   and its onsets (decode_ms, pyramid_ms, onsets_ms), and how the onsets
+//                   meet the drum lanes of melody.events within one row (no window needed)
+//   MusicLanes      the overlay's CPU time with the music's lanes under the curves and
+//                   without them, frames taken in turn in one run: with_ms, without_ms
+//                   (medians), lanes_ms (the difference) and ratio, once the waveform is in
 // The overlay is timed with the dope sheet and the curves of four tracks shown;
 // picture_ms is the scene's frame, finished, beside it.
 #include "BenchSupport.h"
-#include "Studio.h"
-#include "TimelineTracks.h"
+#include "app/Studio.h"
+#include "edit/TimelineTracks.h"
+#include "music/MusicAnalysis.h"
+#include "music/MusicEvents.h"
+#include "music/OnsetScore.h"
 
 #include "authoring/TimelineParser.h"
+#include "timeline/SyncDevice.h"
 
 #include <GL/glew.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 namespace {
 
@@ -41,10 +54,16 @@ constexpr const char* kTimelinePath = "res/sync/demo.timeline";
 constexpr const char* kTrackDirectory = "res/sync/";
 constexpr double kBarRows = 64.0;
 constexpr int kMaxFramesToNewRow = 8;
+// The waveform is decoded beside the first frames: a fifth of a second, far less than this.
+constexpr int kMaxFramesForWaveform = 600;
 constexpr const char* kEditedTrack = "FX.Exposure";
 constexpr int32_t kEditedRow = 16 * 64;  // @main
 constexpr float kNudge = 0.01f;
 const std::vector<std::string> kShownTracks = {"FX.Exposure", "FX.Fade", "Camera.Distance", "Camera.Yaw"};
+constexpr const char* kMusicPath = "/res/audio/melody.mp3";
+constexpr double kMusicBpm = 110.0;
+constexpr double kOnsetToleranceRows = 1.0;
+constexpr auto kAnalysisPoll = std::chrono::microseconds(200);
 
 std::string editedTimeline;
 
@@ -93,7 +112,7 @@ void OverlayFrame(benchmark::State& state)
         pictureTotal += secondsSince(pictureStart);
         double start = threadCpuSeconds();
         if (part != 2) {
-            studio->overlay.build(*studio);
+            studio->overlay.build(studio->panelInput(), *studio);
         }
         double built = threadCpuSeconds();
         if (part != 1) {
@@ -108,6 +127,48 @@ void OverlayFrame(benchmark::State& state)
         glFinish();
     }
     state.counters["picture_ms"] = 1000.0 * pictureTotal / static_cast<double>(state.iterations());
+}
+
+// Frames with and without the lanes alternate, so that both see the same machine; the
+// medians keep a frame that another process interrupted out of the difference.
+void LanesFrame(benchmark::State& state)
+{
+    Engine& engine = studio->engine;
+    studio->overlay.selectTracks(kShownTracks);
+    for (int frame = 0; frame < kMaxFramesForWaveform && studio->panelInput().waveform == nullptr; ++frame) {
+        studio->step();
+    }
+    if (studio->panelInput().waveform == nullptr) {
+        state.SkipWithError("the music's analysis did not finish");
+        return;
+    }
+    std::vector<double> milliseconds[2];
+    for (auto _ : state) {
+        const bool lanes = milliseconds[0].size() <= milliseconds[1].size();
+        studio->overlay.showMusic(lanes);
+        engine.syncDevice.row = static_cast<float>(studio->transport.row);
+        engine.scene.render(static_cast<float>(studio->transport.seconds()));
+        glFinish();
+        double start = threadCpuSeconds();
+        studio->overlay.build(studio->panelInput(), *studio);
+        studio->overlay.submit();
+        double took = threadCpuSeconds() - start;
+        milliseconds[lanes ? 0 : 1].push_back(1000.0 * took);
+        state.SetIterationTime(took);
+        engine.window.swap();
+        glFinish();
+    }
+    studio->overlay.showMusic(true);
+    auto median = [](std::vector<double> values) {
+        std::nth_element(values.begin(), values.begin() + static_cast<long>(values.size() / 2), values.end());
+        return values.empty() ? 0.0 : values[values.size() / 2];
+    };
+    const double with = median(milliseconds[0]);
+    const double without = median(milliseconds[1]);
+    state.counters["with_ms"] = with;
+    state.counters["without_ms"] = without;
+    state.counters["lanes_ms"] = with - without;
+    state.counters["ratio"] = without > 0.0 ? with / without : 0.0;
 }
 
 // One step() of the studio, finished on the GPU; returns its wall time in seconds.
@@ -197,6 +258,51 @@ void EditToText(benchmark::State& state)
     state.counters["frames_to_show"] = static_cast<double>(frames) / count;
 }
 
+// Needs no window: the analysis runs as the studio starts it, and is timed by its own clock.
+void AnalyseMusic(benchmark::State& state)
+{
+    const std::string music = sourceRoot() + kMusicPath;
+    MusicEvents events;
+    std::string error;
+    if (!events.load(music, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    const std::vector<double> drumRows = percussionRows(events);
+    double decode = 0.0;
+    double pyramid = 0.0;
+    double onsets = 0.0;
+    OnsetScore score;
+    for (auto _ : state) {
+        MusicAnalysis analysis;
+        analysis.start(music, true);
+        while (!analysis.ready()) {
+            std::this_thread::sleep_for(kAnalysisPoll);
+        }
+        if (!analysis.error.empty()) {
+            state.SkipWithError(analysis.error.c_str());
+            break;
+        }
+        state.SetIterationTime(analysis.elapsedMs / 1000.0);
+        decode += analysis.decodeMs;
+        pyramid += analysis.pyramidMs;
+        onsets += analysis.onsetsMs;
+        std::vector<double> foundRows;
+        for (double seconds : analysis.onsetSeconds()) {
+            foundRows.push_back(seconds * rowsPerSecond(kMusicBpm));
+        }
+        score = scoreOnsets(foundRows, drumRows, kOnsetToleranceRows);
+    }
+    const double count = static_cast<double>(std::max<benchmark::IterationCount>(1, state.iterations()));
+    state.counters["decode_ms"] = decode / count;
+    state.counters["pyramid_ms"] = pyramid / count;
+    state.counters["onsets_ms"] = onsets / count;
+    state.counters["onsets_found"] = static_cast<double>(score.found);
+    state.counters["drum_rows"] = static_cast<double>(score.events);
+    state.counters["onset_recall_pct"] = 100.0 * score.recall;
+    state.counters["onset_precision_pct"] = 100.0 * score.precision;
+}
+
 bool startStudio()
 {
     static Studio instance;
@@ -222,6 +328,8 @@ BENCHMARK(TimelineReload)->Unit(benchmark::kMillisecond);
 BENCHMARK(OverlayFrame)->ArgName("part")->Arg(0)->Arg(1)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(60);
 BENCHMARK(SeekLatency)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 BENCHMARK(EditToText)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK(LanesFrame)->Name("MusicLanes")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(300);
+BENCHMARK(AnalyseMusic)->Name("MusicAnalysis")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(8);
 
 int main(int argc, char** argv)
 {

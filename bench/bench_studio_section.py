@@ -5,6 +5,10 @@ from bench_sections import fmt, load_text, verdict
 TARGET_OVERLAY_MS = 1.0
 TARGET_RELOAD_MS = 20.0
 TARGET_EDIT_MS = 5.0
+TARGET_LANES_MS = 0.3
+TARGET_ANALYSIS_MS = 300.0
+TARGET_RECALL_PCT = 90.0
+TARGET_PRECISION_PCT = 80.0
 
 
 def write_studio(doc, report):
@@ -19,6 +23,7 @@ def write_studio(doc, report):
     hand_over = find(studio, r'^OverlayFrame/part:2/')
     seek = find(studio, r'^SeekLatency')
     edit = find(studio, r'^EditToText')
+    analysis = find(studio, r'^MusicAnalysis')
     doc.add('`bench_studio` runs the studio itself on the repository\'s Config.txt (1280 x 720, MSAA 4, every '
             'object) from the first main part, paused. The overlay\'s time is the main thread\'s own CPU time '
             'for one overlay frame, after the scene\'s frame is finished; on llvmpipe the hand-over of its draw '
@@ -61,5 +66,27 @@ def write_studio(doc, report):
         rows.append(['Seek latency under one frame: the first frame after the key shows the new row',
                      f'{fmt(ms(seek))} ms, {fmt(frames, 0)} frame; a frame without a seek '
                      f'{fmt(seek.get("plain_frame_ms"))} ms', verdict(frames is not None and frames <= 1.0)])
+    lanes = find(studio, r'^MusicLanes')
+    if lanes:
+        extra = lanes.get('lanes_ms')
+        rows.append([f'The music\'s lanes (waveform and events) under {TARGET_LANES_MS:g} ms a frame more than the '
+                     'overlay without them, frames taken in turn in one run',
+                     f'{fmt(extra, 3)} ms more ({fmt(lanes.get("with_ms"), 2)} ms against '
+                     f'{fmt(lanes.get("without_ms"), 2)} ms, ratio {fmt(lanes.get("ratio"), 3)})',
+                     verdict(None if extra is None else extra < TARGET_LANES_MS)])
+    if analysis:
+        rows.append([f'Music analysis at start under {TARGET_ANALYSIS_MS:g} ms, off the main thread (decode of the '
+                     '157 s piece, waveform pyramid, onsets)',
+                     f'{fmt(ms(analysis))} ms (decode {fmt(analysis.get("decode_ms"))} ms, pyramid '
+                     f'{fmt(analysis.get("pyramid_ms"))} ms, onsets {fmt(analysis.get("onsets_ms"))} ms)',
+                     verdict(ms(analysis) < TARGET_ANALYSIS_MS)])
+        recall = analysis.get('onset_recall_pct')
+        precision = analysis.get('onset_precision_pct')
+        rows.append([f'Onset finding on melody.events\' drum lanes: recall ≥ {TARGET_RECALL_PCT:g} % and precision '
+                     f'≥ {TARGET_PRECISION_PCT:g} % within ±1 row',
+                     f'recall {fmt(recall)} %, precision {fmt(precision)} % ({fmt(analysis.get("onsets_found"), 0)} '
+                     f'onsets, {fmt(analysis.get("drum_rows"), 0)} drum rows)',
+                     verdict(None if recall is None or precision is None else
+                             recall >= TARGET_RECALL_PCT and precision >= TARGET_PRECISION_PCT)])
     doc.table(['Target', 'Measured', 'Result'], rows)
     doc.add(f'Load average: {load_text((report.get("load") or {}).get("studio"))}.', '')
