@@ -1,8 +1,6 @@
 // The dope sheet's keys: the cursor, the selection, and the edits they make.
 #include "panels/DopeSheetPanel.h"
 
-#include "music/MusicEvents.h"
-
 #include "authoring/TrackText.h"
 
 #include <imgui.h>
