@@ -22,7 +22,8 @@
 //                   without them, frames taken in turn in one run: with_ms, without_ms
 //                   (medians), lanes_ms (the difference), lanes_layout_ms (its part in
 //                   ImGui's layout) and ratio, once the waveform is in
-// The overlay is timed with the dope sheet and the curves of four tracks shown;
+// The overlay is timed with the dope sheet and the curves of four tracks shown, the
+// music's lanes under them;
 // picture_ms is the scene's frame, finished, beside it.
 #include "BenchSupport.h"
 #include "app/Studio.h"

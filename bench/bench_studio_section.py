@@ -30,7 +30,7 @@ def write_studio(doc, report):
             'lists to the GL includes the driver\'s vertex work on that thread, which a GPU does itself. Seek '
             'latency runs from a key that moves one bar to the end of the first frame drawn at the new row '
             '(swap and glFinish included). The overlay is timed with the dope sheet and the curves of four '
-            'tracks shown. An edit is a dope sheet nudge of one key of demo.timeline (1,245 lines), written to '
+            'tracks shown and the music\'s lanes under the curves. An edit is a dope sheet nudge of one key of demo.timeline (1,245 lines), written to '
             'a copy beside the benchmark, on the disk the build lives on.', '')
     rows = []
     if reload:
