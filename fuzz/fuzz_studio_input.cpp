@@ -1,6 +1,6 @@
-#include "Position.h"
-#include "Script.h"
-#include "StudioOptions.h"
+#include "edit/Position.h"
+#include "script/Script.h"
+#include "app/StudioOptions.h"
 
 #include <cmath>
 #include <cstddef>
