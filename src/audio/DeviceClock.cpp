@@ -9,6 +9,11 @@ namespace {
 // two and passes little of the millisecond jitter of the callback thread.
 constexpr double kLoopBandwidthHz = 1.0;
 constexpr double kTwoPi = 6.283185307179586;
+// How late a callback may come before the clock waits for it. The thread that
+// feeds the device wakes a few milliseconds late now and then; a device that
+// stopped (a stalled server, a starved stream) sends no callback at all, and
+// the clock must not run on without it.
+constexpr double kLateCallbackSeconds = 0.004;
 
 }
 
@@ -58,10 +63,12 @@ void DeviceClock::onCallback(int frames, uint64_t nowTicks)
         nextTime += std::sqrt(2.0) * omega * error + period;
         period = std::clamp(period + omega * omega * error, nominal / 2.0, nominal * 2.0);
     }
-    // Between callbacks the device can at most play out all it was given; when a
-    // late callback anchors behind the clock, heardFrame holds it until it catches up.
+    // Between callbacks the device plays about one buffer, never more than all it
+    // was given; when a late callback anchors behind the clock, heardFrame holds
+    // it until it catches up.
     anchorFrame = handed - queued;
-    limitFrame = handed + frames;
+    const int64_t lateFrames = static_cast<int64_t>(kLateCallbackSeconds * rate);
+    limitFrame = std::min(handed + frames, anchorFrame + frames + lateFrames);
     anchored = true;
     lastFrames = frames;
     handed += frames;

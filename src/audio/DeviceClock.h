@@ -8,8 +8,9 @@
 // fill the device before it plays anchor nothing. The instants pass
 // through a delay-locked loop, so the callback thread's wake-up jitter does not
 // reach the clock while the device's true pace does. Between callbacks the clock
-// runs on a high-resolution timer at that pace, never beyond what was handed over
-// and never back.
+// runs on a high-resolution timer at that pace, never back, never beyond what was
+// handed over, and no further than a buffer past the last callback: a device that
+// stops asking has stopped playing.
 class DeviceClock {
 public:
     // queuedFrames: how much handed audio the device holds before it is heard.

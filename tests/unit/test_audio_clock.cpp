@@ -150,8 +150,12 @@ TEST(DeviceClock, RunsAtTheDevicesOwnPace)
     }
 }
 
-TEST(DeviceClock, AStalledDeviceStopsTheClockAtWhatItWasGiven)
+// A device that stops asking (a stalled server, a starved stream) stops the
+// clock one buffer past its last anchor, and a few milliseconds for a late
+// callback: never further than what it was given.
+TEST(DeviceClock, AStalledDeviceStopsTheClockOneBufferOnFromItsLastCallback)
 {
+    constexpr double kLateSeconds = 0.004;
     DeviceClock clock;
     clock.reset(kRate, kBuffer, kTicksPerSecond);
     clock.onCallback(kBuffer, 0);
@@ -159,7 +163,71 @@ TEST(DeviceClock, AStalledDeviceStopsTheClockAtWhatItWasGiven)
     const double start = kBufferSeconds;
     EXPECT_NEAR(clock.heardFrame(toTicks(start + kBufferSeconds / 4)), kBuffer / 4, 0.01);
     EXPECT_NEAR(clock.heardFrame(toTicks(start + kBufferSeconds / 2)), kBuffer / 2, 0.01);
-    EXPECT_NEAR(clock.heardFrame(toTicks(start + 10 * kBufferSeconds)), 2 * kBuffer, 0.01);
+    EXPECT_NEAR(clock.heardFrame(toTicks(start + 10 * kBufferSeconds)), kBuffer + std::floor(kLateSeconds * kRate), 0.01);
+}
+
+// Callbacks and heard clicks as bench_loopback_faults recorded them on
+// PipeWire's PulseAudio service (512-frame buffer at 44.1 kHz, a click every
+// 50 ms): the callbacks' instants in milliseconds, and when each click's first
+// frame was heard, with that frame's number on the device. The service holds
+// about 21 ms of the stream; when it stops, the callbacks stop with it.
+struct RecordedClick {
+    double ms;
+    int64_t frame;
+};
+
+struct RecordedRun {
+    const char* fault;
+    std::vector<double> callbacks;
+    std::vector<RecordedClick> clicks;
+};
+
+const RecordedRun kRecordedRuns[] = {
+    {"the server stopped for 200 ms from 250 ms",
+     {
+          0.61, 5.97, 16.55, 27.22, 43.21, 53.92, 69.92, 80.54, 85.89, 96.56, 107.21, 123.22, 133.89, 149.93,
+          160.57, 165.90, 187.88, 192.56, 203.25, 213.88, 229.90, 240.54, 455.57, 459.31, 464.64, 475.18,
+          485.86, 501.89, 512.58, 528.58, 539.24, 544.51, 555.17, 571.22, 581.94, 592.59, 608.59, 619.26,
+          624.57, 645.92, 651.22, 661.90, 672.55, 688.69, 699.26, 715.27, 725.94, 731.25, 741.87, 752.51,
+          768.56, 779.24, 795.31
+     },
+     {
+          {51.70, 1625}, {101.70, 3830}, {151.70, 6035}, {202.32, 8240}, {315.75, 10445}, {493.73, 12650},
+          {543.96, 14855}, {593.90, 17060}, {643.90, 19265}, {693.90, 21470}, {743.90, 23675},
+          {793.90, 25880}
+     }},
+    {"the stream starved for 300 ms from 250 ms",
+     {
+          10.60, 26.60, 37.21, 42.62, 53.23, 69.25, 79.97, 90.55, 106.94, 117.32, 122.61, 143.93, 149.27,
+          159.91, 170.57, 186.58, 197.21, 213.24, 223.91, 229.23, 239.89, 551.01, 551.12, 559.99, 570.53,
+          587.61, 597.33, 603.00, 623.92, 629.28, 639.92, 650.64, 666.63, 677.24, 693.21, 703.92, 709.20,
+          719.92, 730.56, 746.60, 757.27, 773.21, 783.89, 790.91, 799.94, 815.94, 826.59, 837.30, 853.22,
+          863.93, 869.21, 890.56, 895.93
+     },
+     {
+          {51.30, 936}, {101.20, 3141}, {150.90, 5346}, {200.90, 7551}, {250.90, 9756}, {583.70, 11961},
+          {633.70, 14166}, {683.70, 16371}, {733.70, 18576}, {783.90, 20781}, {833.90, 22986},
+          {883.90, 25191}
+     }},
+};
+
+// The picture may follow the sound, never lead it by more than a frame at 60 Hz.
+TEST(DeviceClock, NeverLeadsWhatWasHeardThroughAStallOrAnUnderrun)
+{
+    constexpr double kMostLeadMs = 17.0;
+    for (const RecordedRun& run : kRecordedRuns) {
+        SCOPED_TRACE(run.fault);
+        DeviceClock clock;
+        clock.reset(kRate, pulseServerHeldFrames(PulseServerKind::PipeWire, kBuffer, kRate), kTicksPerSecond);
+        size_t next = 0;
+        for (const RecordedClick& click : run.clicks) {
+            for (; next < run.callbacks.size() && run.callbacks[next] <= click.ms; ++next) {
+                clock.onCallback(kBuffer, toTicks(run.callbacks[next] / 1000.0));
+            }
+            EXPECT_LE(clock.heardFrame(toTicks(click.ms / 1000.0)), click.frame + kMostLeadMs / 1000.0 * kRate)
+                << "click heard at " << click.ms << " ms";
+        }
+    }
 }
 
 // What a sound server holds when SDL asks for more, as bench_loopback measured
