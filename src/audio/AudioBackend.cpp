@@ -156,6 +156,16 @@ bool audioGetInfo(AudioDeviceInfo* info)
     info->frequency = backend.device.spec.freq;
     info->channels = backend.device.spec.channels;
     info->bufferFrames = backend.device.spec.samples;
+    info->sdlDevice = backend.device.id;
+    return succeed();
+}
+
+bool audioDelayNextCallback(int milliseconds)
+{
+    if (!ready()) {
+        return fail(kAudioErrorNoInit);
+    }
+    backend.device.delayNextCallback(milliseconds);
     return succeed();
 }
 

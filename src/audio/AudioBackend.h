@@ -43,6 +43,7 @@ struct AudioDeviceInfo {
     int frequency = 0;     // frames per second the device plays
     int channels = 0;
     int bufferFrames = 0;  // the device buffer SDL obtained, in frames
+    uint32_t sdlDevice = 0;  // SDL's id of the device, whose lock holds off its callbacks
 };
 
 // Opens the default output device, asking for `frequency` frames per second.
@@ -51,6 +52,9 @@ bool audioInit(int frequency);
 // buffer is chosen from it. Reopens the device when the buffer changes.
 bool audioSetUpdatePeriod(int milliseconds);
 bool audioGetInfo(AudioDeviceInfo* info);
+// The next device callback takes this many milliseconds longer, as one starved
+// of the processor would: the loopback benchmark's fault. No call of the player's.
+bool audioDelayNextCallback(int milliseconds);
 // Frees every stream and closes the device.
 bool audioFree();
 int audioErrorGetCode();

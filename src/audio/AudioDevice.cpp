@@ -145,4 +145,8 @@ void SDLCALL AudioDevice::fill(void* self, Uint8* stream, int length)
         entry.second->mix(out, frames, firstFrame);
     }
     device->clock.onCallback(frames, now);
+    const int delayMs = device->callbackDelayMs.exchange(0);
+    if (delayMs > 0) {
+        SDL_Delay(static_cast<Uint32>(delayMs));
+    }
 }

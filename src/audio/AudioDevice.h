@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -30,6 +31,8 @@ public:
     bool isRunning() const;
     // The device clock's frame now.
     double heardFrame();
+    // The next callback sleeps this long once it has handed its buffer over.
+    void delayNextCallback(int milliseconds) { callbackDelayMs = milliseconds; }
 
     SDL_AudioDeviceID id = 0;
     SDL_AudioSpec spec{};
@@ -42,6 +45,7 @@ private:
     void waitUntilPlaying();
 
     DeviceClock clock;
+    std::atomic<int> callbackDelayMs{0};
 };
 
 // Holds off the audio callback while it lives.
