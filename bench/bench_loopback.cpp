@@ -7,6 +7,8 @@
 // pause, a seek and a device reopen. Takes about 80 s per server.
 #include "BenchSupport.h"
 #include "ClickTimes.h"
+#include "HeardClicks.h"
+#include "MissReport.h"
 #include "MonitorCapture.h"
 #include "SoundServer.h"
 #include "audio/AudioBackend.h"
@@ -17,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +34,13 @@ using testing_support::SoundServer;
 constexpr const char* kClicks = "/tmp/morlenth-bench-clicks.mp3";
 constexpr int kRate = 44100;
 constexpr double kRunSeconds = 60.0;
+// The repeated runs that look for a rare stall may play for less
+// (MORLENTH_LOOPBACK_PLAY_SECONDS); the pace then covers that much.
+double playSeconds()
+{
+    const char* seconds = std::getenv("MORLENTH_LOOPBACK_PLAY_SECONDS");
+    return seconds != nullptr && std::atof(seconds) > 0.0 ? std::atof(seconds) : kRunSeconds;
+}
 constexpr double kPhaseSeconds = 5.0;
 constexpr double kPauseSeconds = 1.0;
 constexpr double kClickSpacing = 0.5;
@@ -50,22 +60,6 @@ constexpr double kPacePercent = 0.1;
 // The picture never moves before the sound: a mean offset below minus this (the
 // measurement's own spread) is a lead.
 constexpr double kLeadToleranceMs = 1.0;
-
-// Each click in a capture: its first frame, and the counter seconds it arrived at.
-struct Arrivals {
-    std::vector<int64_t> frames;
-    std::vector<double> times;
-};
-
-Arrivals arrivals(MonitorCapture& capture)
-{
-    Arrivals found;
-    found.frames = findOnsets(capture.samples(), MonitorCapture::kChannels, kOnsetThreshold, kQuietFrames);
-    for (int64_t onset : found.frames) {
-        found.times.push_back(capture.frameSeconds(onset));
-    }
-    return found;
-}
 
 // One stretch of playback after an event (play, resume, seek, reopen).
 struct Phase {
@@ -153,12 +147,19 @@ void reportPhase(Report& report, const Phase& phase, const ClickTrack& track,
     report.figure(name + "_clicks", offsets.count);
     if (first) {
         const std::vector<ClockPoll> steady(phase.polls.begin() + phase.polls.size() / 60, phase.polls.end());
-        report.target("pace_clock_pct", (clockPace(steady) - 1.0) * 100.0, kPacePercent);
+        // The clock is judged against the sound; the server's own pace against
+        // the counter (its null sink's rate, from -0.38 to +0.03 % run to run)
+        // is information only, as is the clock's against the counter.
+        report.figure("pace_clock_pct", (clockPace(steady) - 1.0) * 100.0);
         const double from = firstClickAfter(track.times, 1.0);
         const double to = firstClickAfter(track.times, phase.polls.back().music - 1.0);
-        const double heardFrom = nearest(heard, clockReached(phase.polls, from), 0.1);
-        const double heardTo = nearest(heard, clockReached(phase.polls, to), 0.1);
-        report.target("pace_heard_pct", ((to - from) / (heardTo - heardFrom) - 1.0) * 100.0, kPacePercent);
+        const double clockFrom = clockReached(phase.polls, from);
+        const double clockTo = clockReached(phase.polls, to);
+        const double heardFrom = nearest(heard, clockFrom, 0.1);
+        const double heardTo = nearest(heard, clockTo, 0.1);
+        report.figure("pace_heard_pct", ((to - from) / (heardTo - heardFrom) - 1.0) * 100.0);
+        report.target("pace_clock_heard_pct", ((heardTo - heardFrom) / (clockTo - clockFrom) - 1.0) * 100.0,
+                      kPacePercent);
     }
 }
 
@@ -195,7 +196,7 @@ std::vector<Phase> playPhases(Soundtrack& soundtrack, const ClickTrack& track)
     SDL_Delay(kSceneMs);
     double event = counterSeconds();
     soundtrack.play();
-    phases.push_back(poll(soundtrack, "play", event, kRunSeconds));
+    phases.push_back(poll(soundtrack, "play", event, playSeconds()));
     waitBetweenClicks(soundtrack);
     soundtrack.pause();
     SDL_Delay(static_cast<Uint32>(kPauseSeconds * 1000.0));
@@ -250,12 +251,10 @@ void loopback(benchmark::State& state, const char* kind)
     soundtrack.shutdownAudio();
     capture.close();
     reference.close();
-    const Arrivals heard = arrivals(capture);
-    const double latency = captureLatency(heard.times, arrivals(reference).times, kClickSpacing / 5.0);
-    std::vector<double> heardTimes;
-    for (double time : heard.times) {
-        heardTimes.push_back(time - latency);
-    }
+    const CaptureClicks heard = captureClicks(capture, kOnsetThreshold, kQuietFrames);
+    double latency = 0.0;
+    const std::vector<double> heardTimes =
+        heardClicks(heard, captureClicks(reference, kOnsetThreshold, kQuietFrames), static_cast<int>(kClickSpacing * kRate), &latency);
     for (const Phase& phase : phases) {
         reportPhase(report, phase, track, heardTimes, phase.polls.back().music);
     }
@@ -271,6 +270,13 @@ void loopback(benchmark::State& state, const char* kind)
     report.figure("capture_latency_ms", latency * 1000.0);
     report.figure("reopen_buffer_ms", 1000.0 * info.bufferFrames / info.frequency);
     report.figure("targets_met", report.missed.empty() ? 1.0 : 0.0);
+    if (!report.missed.empty()) {
+        std::vector<PolledPhase> polled;
+        for (const Phase& phase : phases) {
+            polled.push_back({phase.name, phase.polls});
+        }
+        describeMiss(kind, polled, capture, reference, server.folder + "/server.log");
+    }
     state.SetLabel(report.missed.empty() ? "every target met" : report.missed);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }

@@ -12,14 +12,17 @@
 
 namespace bench_support {
 
-bool makeClicks(const char* path)
+bool makeClicks(const char* path, double spacing, int clicks)
 {
+    constexpr double kToneSeconds = 0.004;
     if (std::filesystem::exists(path)) {
         return true;
     }
     const std::string wav = std::string(path) + ".wav";
-    const std::string command = "sox -D -R -n -r 44100 -c 2 -b 16 '" + wav +
-                                "' synth 0.004 sine 2000 gain -3 pad 0 0.496 repeat 169 && "
+    const std::string command = "sox -D -R -n -r 44100 -c 2 -b 16 '" + wav + "' synth " +
+                                std::to_string(kToneSeconds) + " sine 2000 gain -3 pad 0 " +
+                                std::to_string(spacing - kToneSeconds) + " repeat " + std::to_string(clicks - 1) +
+                                " && "
                                 "lame --quiet -b 192 --cbr '" + wav + "' '" + path + "'";
     const bool made = std::system(command.c_str()) == 0;
     std::filesystem::remove(wav);
@@ -61,6 +64,36 @@ std::vector<int64_t> findOnsets(const std::vector<float>& samples, int channels,
         quiet = 0;
     }
     return onsets;
+}
+
+std::vector<int64_t> findClicks(const std::vector<float>& samples, int channels, float threshold, int quietFrames)
+{
+    // The clicks' 4 ms, and what an edge of the tone below the threshold takes off.
+    constexpr int64_t kToneFrames = 176;
+    constexpr int64_t kEdgeFrames = 16;
+    const std::vector<int64_t> onsets = findOnsets(samples, channels, threshold, quietFrames);
+    const int64_t frames = static_cast<int64_t>(samples.size()) / channels;
+    std::vector<int64_t> lengths;
+    for (size_t i = 0; i < onsets.size(); ++i) {
+        const int64_t end = i + 1 < onsets.size() ? onsets[i + 1] : frames;
+        int64_t last = onsets[i];
+        for (int64_t frame = onsets[i]; frame < end; ++frame) {
+            if (std::fabs(samples[static_cast<size_t>(frame * channels)]) > threshold) {
+                last = frame;
+            }
+        }
+        lengths.push_back(last - onsets[i] + 1);
+    }
+    std::vector<int64_t> clicks;
+    for (size_t i = 0; i < onsets.size(); ++i) {
+        const bool secondHalf = i > 0 && lengths[i - 1] < kToneFrames - kEdgeFrames &&
+                                lengths[i] < kToneFrames - kEdgeFrames &&
+                                lengths[i - 1] + lengths[i] <= kToneFrames + kEdgeFrames;
+        if (!secondHalf) {
+            clicks.push_back(onsets[i]);
+        }
+    }
+    return clicks;
 }
 
 double clockReached(const std::vector<ClockPoll>& polls, double music)
@@ -112,20 +145,6 @@ Offsets clickOffsets(const std::vector<ClockPoll>& polls, const std::vector<doub
     }
     result.mean = result.count > 0 ? sum / result.count : std::nan("");
     return result;
-}
-
-double captureLatency(const std::vector<double>& capture, const std::vector<double>& reference, double window)
-{
-    double sum = 0.0;
-    int count = 0;
-    for (double time : capture) {
-        const double other = nearest(reference, time, window);
-        if (!std::isnan(other)) {
-            sum += time - other;
-            ++count;
-        }
-    }
-    return count > 0 ? sum / count : 0.0;
 }
 
 namespace {

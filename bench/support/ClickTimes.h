@@ -13,9 +13,10 @@ struct ClickTrack {
     std::vector<double> times;
 };
 
-// Makes `path` once per machine with sox and lame: every half second a 4 ms tone
-// of 2 kHz, 85 s in all, stereo at 44.1 kHz.
-bool makeClicks(const char* path);
+// Makes `path` once per machine with sox and lame: every `spacing` seconds a
+// 4 ms tone of 2 kHz, `clicks` of them, stereo at 44.1 kHz. The default: every
+// half second, 85 s in all.
+bool makeClicks(const char* path, double spacing = 0.5, int clicks = 170);
 // The clicks are found as in the recording (findOnsets); empty if the file does
 // not decode at 44.1 kHz.
 ClickTrack decodeClicks(const char* path, float threshold, int quietFrames);
@@ -23,6 +24,10 @@ ClickTrack decodeClicks(const char* path, float threshold, int quietFrames);
 // First frames whose first channel rises above `threshold` after at least
 // `quietFrames` frames below it.
 std::vector<int64_t> findOnsets(const std::vector<float>& samples, int channels, float threshold, int quietFrames);
+
+// The onsets of whole clicks: a stall that falls within a click's 4 ms splits it
+// in two short bursts, which count as one click, heard from its first.
+std::vector<int64_t> findClicks(const std::vector<float>& samples, int channels, float threshold, int quietFrames);
 
 // The clock read while playing: counter seconds and music seconds.
 struct ClockPoll {
@@ -47,10 +52,6 @@ struct Offsets {
 // that the clock passed: positive when the picture follows the sound.
 Offsets clickOffsets(const std::vector<ClockPoll>& polls, const std::vector<double>& clickMusic,
                      const std::vector<double>& heard, double from, double to);
-
-// How much later the clicks of one capture arrive than those of another (each
-// sorted, in seconds); clicks with no partner within `window` are left out.
-double captureLatency(const std::vector<double>& capture, const std::vector<double>& reference, double window);
 
 // Where the sound recorded from `heardFrame` on starts in the decoded signal,
 // against `decodedFrame`, in frames: 0 when the sample at decodedFrame (a seek's

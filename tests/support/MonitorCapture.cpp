@@ -65,6 +65,19 @@ std::vector<float> MonitorCapture::samples()
     return recorded;
 }
 
+double MonitorCapture::longestGap(double* endedAt)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    double longest = 0.0;
+    for (size_t i = 1; i < arrivals.size(); ++i) {
+        if (arrivals[i] - arrivals[i - 1] > longest) {
+            longest = arrivals[i] - arrivals[i - 1];
+            *endedAt = arrivals[i];
+        }
+    }
+    return longest;
+}
+
 int64_t MonitorCapture::frames()
 {
     std::lock_guard<std::mutex> lock(mutex);

@@ -35,6 +35,8 @@ public:
     // nominal rate, so the callback thread's wake-up delays drop out.
     double frameSeconds(int64_t frame);
     int64_t frames();
+    // The longest wait between two buffers, and when it ended, in counter seconds.
+    double longestGap(double* endedAt);
 
 private:
     static void SDLCALL receive(void* self, Uint8* stream, int length);

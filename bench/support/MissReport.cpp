@@ -1,0 +1,43 @@
+#include "MissReport.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace bench_support {
+
+using testing_support::MonitorCapture;
+
+void describeMiss(const char* kind, const std::vector<PolledPhase>& phases, MonitorCapture& capture,
+                  MonitorCapture& reference, const std::string& serverLog)
+{
+    for (const PolledPhase& phase : phases) {
+        double still = 0.0, stillEnd = 0.0, poll = 0.0, pollEnd = 0.0;
+        for (size_t i = 1, since = 0; i < phase.polls.size(); ++i) {
+            if (phase.polls[i].music > phase.polls[i - 1].music) {
+                since = i;
+            } else if (phase.polls[i].time - phase.polls[since].time > still && phase.polls[i].music > 0.0) {
+                still = phase.polls[i].time - phase.polls[since].time;
+                stillEnd = phase.polls[i].time;
+            }
+            if (phase.polls[i].time - phase.polls[i - 1].time > poll) {
+                poll = phase.polls[i].time - phase.polls[i - 1].time;
+                pollEnd = phase.polls[i].time;
+            }
+        }
+        std::fprintf(stderr, "%s %s: clock still %.1f ms until %.3f s, polls apart %.1f ms until %.3f s\n", kind,
+                     phase.name.c_str(), still * 1000.0, stillEnd, poll * 1000.0, pollEnd);
+    }
+    double endedAt = 0.0;
+    const double gap = capture.longestGap(&endedAt);
+    std::fprintf(stderr, "%s capture: longest wait %.1f ms until %.3f s\n", kind, gap * 1000.0, endedAt);
+    const double referenceGap = reference.longestGap(&endedAt);
+    std::fprintf(stderr, "%s reference capture: longest wait %.1f ms until %.3f s\n", kind, referenceGap * 1000.0,
+                 endedAt);
+    std::ifstream log(serverLog);
+    std::stringstream text;
+    text << log.rdbuf();
+    std::fprintf(stderr, "%s server log:\n%s\n", kind, text.str().c_str());
+}
+
+}
