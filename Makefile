@@ -170,12 +170,22 @@ bench: pipewire-deps
 	SDL_AUDIODRIVER=dummy $(XVFB) python3 $(ROOT)/bench/run_benchmarks.py $(BUILD_PATH) $(ROOT)/docs/PERFORMANCE.md
 
 # The music's clock against what a private PulseAudio and a PipeWire server play,
-# alone: about 3 minutes (docs/audio.md, Sound servers).
+# alone: about 3 minutes, then the faults (stalls, underruns, a slow callback),
+# about 3 more (docs/audio.md, Sound servers). RUNS=20 plays the plain one that
+# many times in a row, each run's figures and what a miss logged in
+# <build>/bench-results/loopback-runs/, and sums them up; PLAY_SECONDS=20
+# shortens its 60 s play phase.
+RUNS ?= 1
+PLAY_SECONDS ?= 60
 .PHONY: bench-loopback
 bench-loopback: pipewire-deps
 	$(CONFIGURE) -DMORLENTH_BENCH=ON
-	cmake --build $(BUILD_PATH) -j $(JOBS) --target bench_loopback
-	$(BUILD_PATH)/bin/bench_loopback
+	cmake --build $(BUILD_PATH) -j $(JOBS) --target bench_loopback bench_loopback_faults
+	@if [ "$(RUNS)" -gt 1 ]; then \
+		python3 $(ROOT)/bench/bench_loopback_runs.py $(BUILD_PATH) $(RUNS) $(PLAY_SECONDS); \
+	else \
+		$(BUILD_PATH)/bin/bench_loopback && $(BUILD_PATH)/bin/bench_loopback_faults; \
+	fi
 
 # The Windows build's frame time under Wine against the Linux build's, from one
 # run of capture on each (docs/windows.md).

@@ -238,14 +238,15 @@ def whole_run(build, results):
     return parsed
 
 
-def loopback(build, results):
-    """bench_loopback on its private sound servers; skipped runs keep their reason."""
-    out = os.path.join(results, 'bench_loopback.json')
-    args = [os.path.join(build, 'bin', 'bench_loopback'), f'--benchmark_out={out}', '--benchmark_out_format=json']
-    log('bench_loopback: the clock against a PulseAudio and a PipeWire null sink, about 85 s each')
-    run_command(args, os.path.join(results, 'bench_loopback.log'))
+def loopback(build, results, program='bench_loopback', what='the clock against a PulseAudio and a PipeWire '
+             'null sink, about 85 s each'):
+    """A loopback benchmark on its private sound servers; skipped runs keep their reason."""
+    out = os.path.join(results, f'{program}.json')
+    args = [os.path.join(build, 'bin', program), f'--benchmark_out={out}', '--benchmark_out_format=json']
+    log(f'{program}: {what}')
+    run_command(args, os.path.join(results, f'{program}.log'))
     if not os.path.exists(out):
-        log('bench_loopback wrote no results; see bench_loopback.log')
+        log(f'{program} wrote no results; see {program}.log')
         return None
     with open(out) as f:
         data = json.load(f)
@@ -292,6 +293,8 @@ def main():
         section('clock', lambda: google_benchmark(build, results, 'bench_audio',
                                                   ['--benchmark_filter=ClockWholeMusic'], tag='bench_audio_clock'))
         section('loopback', lambda: loopback(build, results))
+        section('faults', lambda: loopback(build, results, 'bench_loopback_faults',
+                                           'stalls, underruns and a slow callback on each server, about 75 s each'))
     load.stop()
     report['load']['all'] = load.samples
     report['minutes'] = (time.monotonic() - began) / 60.0

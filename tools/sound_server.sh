@@ -35,7 +35,8 @@ set-default-sink loop
 set-default-source loop.monitor
 EOF
     # -n: no system configuration; no daemon, so the pid is the server's own.
-    (server_env pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+    # Info: what it says of its streams and sinks, with times, for a run that misses.
+    (server_env pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-level=info --log-time=1 \
         -F "$dir/default.pa") > "$dir/server.log" 2>&1 &
     echo $! > "$dir/pids"
 }
@@ -53,6 +54,13 @@ pulse.properties = { server.address = [ "unix:$dir/native" ] }
 EOF
     (server_env pipewire) > "$dir/server.log" 2>&1 &
     echo $! >> "$dir/pids"
+    # Its session manager and its PulseAudio service give up on a daemon that
+    # is not listening yet ("Host is down").
+    tries=0
+    until [ -S "$dir/run/pipewire-0" ] || [ $tries -ge $wait_tenths ]; do
+        tries=$((tries + 1))
+        sleep 0.1
+    done
     (server_env wireplumber) >> "$dir/server.log" 2>&1 &
     echo $! >> "$dir/pids"
     (server_env pipewire-pulse) >> "$dir/server.log" 2>&1 &
@@ -66,6 +74,18 @@ answers() {
 wait_until_answering() {
     tries=0
     until answers; do
+        tries=$((tries + 1))
+        if [ $tries -ge $wait_tenths ]; then
+            return 1
+        fi
+        sleep 0.1
+    done
+}
+
+# Runs a pactl command against the server until it succeeds, for a while.
+retry() {
+    tries=0
+    until PULSE_SERVER="unix:$dir/native" PULSE_CLIENTCONFIG="$dir/client.conf" "$@" > /dev/null 2>&1; do
         tries=$((tries + 1))
         if [ $tries -ge $wait_tenths ]; then
             return 1
@@ -108,10 +128,15 @@ start)
         exit 1
     fi
     if [ "$kind" = pipewire ]; then
-        PULSE_SERVER="unix:$dir/native" PULSE_CLIENTCONFIG="$dir/client.conf" \
-            pactl load-module module-null-sink sink_name=loop rate=44100 channels=2 > /dev/null
-        PULSE_SERVER="unix:$dir/native" PULSE_CLIENTCONFIG="$dir/client.conf" pactl set-default-sink loop
-        PULSE_SERVER="unix:$dir/native" PULSE_CLIENTCONFIG="$dir/client.conf" pactl set-default-source loop.monitor
+        # The service answers before its session manager can make sinks and set
+        # defaults ("Not supported" until then).
+        if ! retry pactl load-module module-null-sink sink_name=loop rate=44100 channels=2 ||
+            ! retry pactl set-default-sink loop || ! retry pactl set-default-source loop.monitor; then
+            stop
+            echo "the pipewire server made no null sink; its log:" >&2
+            cat "$dir/server.log" >&2
+            exit 1
+        fi
     fi
     ;;
 stop)
