@@ -15,6 +15,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,43 @@ void watchLog(int pid, void* context)
         SDL_Delay(1);
     }
     watch->done = true;
+}
+
+// Stops the sound server for a moment in the middle of the music.
+struct ServerStall {
+    LogWatch watch;
+    std::vector<int> pids;
+    double afterPlayback = 0.0;
+    Uint32 milliseconds = 0;
+};
+
+void watchLogAndStall(int pid, void* context)
+{
+    ServerStall* stall = static_cast<ServerStall*>(context);
+    LogWatch& watch = stall->watch;
+    bool stalled = false;
+    while (watch.shutdown < 0.0 && kill(pid, 0) == 0) {
+        const std::string text = readFile(watch.path);
+        const double now = counterSeconds();
+        if (watch.playback < 0.0 && text.find("Starting playback!") != std::string::npos) {
+            watch.playback = now;
+        }
+        if (!stalled && watch.playback > 0.0 && now >= watch.playback + stall->afterPlayback) {
+            for (int server : stall->pids) {
+                kill(server, SIGSTOP);
+            }
+            SDL_Delay(stall->milliseconds);
+            for (int server : stall->pids) {
+                kill(server, SIGCONT);
+            }
+            stalled = true;
+        }
+        if (text.find("Engine Shutting Down") != std::string::npos) {
+            watch.shutdown = counterSeconds();
+        }
+        SDL_Delay(1);
+    }
+    watch.done = true;
 }
 
 }
@@ -241,4 +279,46 @@ TEST(SoundtrackEndToEnd, OnASoundServerTheMusicIsHeardInOrderAndEndsWithIt)
     // little of that is allowed, no sample that is not the clip's next ones.
     EXPECT_LE(samplesNotHeard(heard, played, kMostNotHeard), kMostNotHeard)
         << "the sink played the clip's samples, in order";
+}
+
+// A 10 s clip on a private PulseAudio server that stops for 300 ms in the middle:
+// the sound waits for it and the music's clock with the sound, so the run goes
+// on as a normal one, says nothing more, and ends once the rest has been heard.
+TEST(SoundtrackEndToEnd, ASoundServerThatStallsDelaysTheEndByTheStall)
+{
+    constexpr double kClipSeconds = 10.0;
+    constexpr Uint32 kStallMs = 300;
+    constexpr double kMostLateSeconds = 0.5;
+    SoundServer server;
+    if (!server.start("pulseaudio")) {
+        GTEST_SKIP() << "no PulseAudio server could start here (make deps installs pulseaudio and "
+                        "pulseaudio-utils):\n" << server.error;
+    }
+    DemoDir dir;
+    copyFile(sourceDir() + "/tests/fixtures/audio/clip_tone_10s_44100.mp3", dir.file("res/audio/melody.mp3"));
+    ServerStall stall;
+    stall.watch.path = dir.file("Log.txt");
+    stall.afterPlayback = kClipSeconds / 2;
+    stall.milliseconds = kStallMs;
+    std::ifstream pids(server.folder + "/pids");
+    for (int pid = 0; pids >> pid;) {
+        stall.pids.push_back(pid);
+    }
+    ASSERT_FALSE(stall.pids.empty());
+    ProcessResult result = runDemo(dir, kTimeoutSeconds, server.clientEnvironment(), watchLogAndStall, &stall);
+    while (!stall.watch.done) {
+        SDL_Delay(1);
+    }
+    const std::vector<std::string> lines = dir.logLines();
+    ASSERT_TRUE(result.exited && !result.timedOut) << describe(result, lines);
+    EXPECT_EQ(result.exitCode, 0);
+    const size_t playback = indexOf(lines, "Starting playback!");
+    ASSERT_LT(playback, lines.size()) << describe(result, lines);
+    const std::vector<std::string> after(lines.begin() + static_cast<std::ptrdiff_t>(playback) + 1, lines.end());
+    EXPECT_EQ(after, kShutdownLines) << describe(result, lines);
+    ASSERT_TRUE(stall.watch.playback > 0.0 && stall.watch.shutdown > 0.0) << describe(result, lines);
+    const double seconds = stall.watch.shutdown - stall.watch.playback;
+    const double expected = kClipSeconds + kStallMs / 1000.0;
+    EXPECT_GE(seconds, expected);
+    EXPECT_LE(seconds, expected + kMostLateSeconds);
 }
