@@ -172,12 +172,3 @@ std::vector<double> OnsetFinder::pickPeaks(const std::vector<float>& rise) const
     }
     return onsets;
 }
-
-std::vector<double> OnsetFinder::find(const float* mono, int64_t frames, int rate)
-{
-    if (!start(rate)) {
-        return {};
-    }
-    add(mono, frames);
-    return finish();
-}

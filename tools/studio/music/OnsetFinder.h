@@ -22,9 +22,6 @@ public:
     // The onsets of everything added, in seconds from the first sample, each at its attack.
     std::vector<double> finish();
 
-    // start, add and finish at once.
-    std::vector<double> find(const float* mono, int64_t frames, int rate);
-
 private:
     void addDecimated(float sample);
     void analyseFrames();
