@@ -1,8 +1,9 @@
 // The music's clock against what is heard on a real sound server. A private server
 // (tools/sound_server.sh: PulseAudio, or PipeWire's PulseAudio service) plays a
-// click every half second through the back-end onto a null sink, and SDL's capture
-// API records the sink's monitor in this same process, so the clock's reads and
-// the recording share one counter. Measured: the start delay, the offset between
+// click every half second through the back-end onto a null sink. The server's own
+// recorder records the sink's monitor, and SDL's capture API in this same process
+// tells how late it hears, so the clock's reads and the recording share one
+// counter. Measured: the start delay, the offset between
 // the clock and the heard clicks and the pace over 60 s, then the same after a
 // pause, a seek and a device reopen. Takes about 80 s per server.
 #include "BenchSupport.h"
@@ -10,6 +11,7 @@
 #include "HeardClicks.h"
 #include "MissReport.h"
 #include "MonitorCapture.h"
+#include "ServerCapture.h"
 #include "SoundServer.h"
 #include "audio/AudioBackend.h"
 #include "timeline/Soundtrack.h"
@@ -46,9 +48,10 @@ constexpr double kPauseSeconds = 1.0;
 constexpr double kClickSpacing = 0.5;
 constexpr float kOnsetThreshold = 0.1f;
 constexpr int kQuietFrames = kRate / 10;
-// The capture's buffer, and the smaller one of the second capture that measures
-// the first one's latency.
-constexpr int kCaptureFrames = 256;
+// The server's recorder keeps its pace after the server stalled, which SDL's
+// captures do not; SDL's capture with the smallest buffer, while it keeps up,
+// tells how late the recorder hears.
+constexpr int kRecorderLatencyMs = 2;
 constexpr int kReferenceFrames = 64;
 // The reopen's update period: a 1,024-frame buffer instead of 512.
 constexpr int kReopenPeriodMs = 40;
@@ -166,7 +169,7 @@ void reportPhase(Report& report, const Phase& phase, const ClickTrack& track,
 // The first stream on the server's idle sink, played at once: how long opening
 // the device waits for the sink, how late the music starts, and whether the clock
 // waits for the sound.
-Phase coldPhase(Report& report, MonitorCapture& capture, MonitorCapture& reference)
+Phase coldPhase(Report& report, ServerCapture& capture, MonitorCapture& reference)
 {
     constexpr double kColdSeconds = 3.0;
     Soundtrack soundtrack;
@@ -175,7 +178,7 @@ Phase coldPhase(Report& report, MonitorCapture& capture, MonitorCapture& referen
         return Phase{};
     }
     report.figure("cold_device_open_ms", (counterSeconds() - opening) * 1000.0);
-    if (!capture.open(kCaptureFrames) || !reference.open(kReferenceFrames) || !soundtrack.load(kClicks, 120.0f)) {
+    if (!capture.open("loop.monitor", kRecorderLatencyMs) || !reference.open(kReferenceFrames) || !soundtrack.load(kClicks, 120.0f)) {
         soundtrack.shutdownAudio();
         return Phase{};
     }
@@ -228,7 +231,7 @@ void loopback(benchmark::State& state, const char* kind)
         return;
     }
     SDL_InitSubSystem(SDL_INIT_AUDIO);
-    MonitorCapture capture;
+    ServerCapture capture;
     MonitorCapture reference;
     Soundtrack soundtrack;
     const Phase cold = coldPhase(report, capture, reference);
@@ -251,10 +254,11 @@ void loopback(benchmark::State& state, const char* kind)
     soundtrack.shutdownAudio();
     capture.close();
     reference.close();
-    const CaptureClicks heard = captureClicks(capture, kOnsetThreshold, kQuietFrames);
+    const CaptureClicks heard = captureClicks(capture.recording(), kOnsetThreshold, kQuietFrames);
     double latency = 0.0;
     const std::vector<double> heardTimes =
-        heardClicks(heard, captureClicks(reference, kOnsetThreshold, kQuietFrames), static_cast<int>(kClickSpacing * kRate), &latency);
+        heardClicks(heard, captureClicks(reference.recording(), kOnsetThreshold, kQuietFrames),
+                    static_cast<int>(kClickSpacing * kRate), &latency);
     for (const Phase& phase : phases) {
         reportPhase(report, phase, track, heardTimes, phase.polls.back().music);
     }
@@ -263,7 +267,7 @@ void loopback(benchmark::State& state, const char* kind)
     const size_t index = static_cast<size_t>(std::lower_bound(heardTimes.begin(), heardTimes.end(), seek.eventTime) -
                                              heardTimes.begin());
     report.target("seek_sample_error_frames",
-                  index < heard.frames.size() ? seekSampleError(capture.samples(), MonitorCapture::kChannels, heard.frames[index], track.firstChannel,
+                  index < heard.frames.size() ? seekSampleError(capture.samples(), testing_support::Recording::kChannels, heard.frames[index], track.firstChannel,
                                                                 std::llround(click * kRate))
                                               : 1e9,
                   info.bufferFrames);
@@ -275,7 +279,7 @@ void loopback(benchmark::State& state, const char* kind)
         for (const Phase& phase : phases) {
             polled.push_back({phase.name, phase.polls});
         }
-        describeMiss(kind, polled, capture, reference, server.folder + "/server.log");
+        describeMiss(kind, polled, capture.recording(), reference.recording(), server.folder + "/server.log");
     }
     state.SetLabel(report.missed.empty() ? "every target met" : report.missed);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

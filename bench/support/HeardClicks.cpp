@@ -71,13 +71,12 @@ std::vector<double> heardClicks(const CaptureClicks& capture, const CaptureClick
     return heard;
 }
 
-CaptureClicks captureClicks(testing_support::MonitorCapture& capture, float threshold, int quietFrames)
+CaptureClicks captureClicks(testing_support::Recording& recording, float threshold, int quietFrames)
 {
     CaptureClicks found;
-    found.frames = findClicks(capture.samples(), testing_support::MonitorCapture::kChannels, threshold,
-                              quietFrames);
+    found.frames = findClicks(recording.samples(), testing_support::Recording::kChannels, threshold, quietFrames);
     for (int64_t onset : found.frames) {
-        found.times.push_back(capture.frameSeconds(onset));
+        found.times.push_back(recording.frameSeconds(onset));
     }
     return found;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ClickTimes.h"
-#include "MonitorCapture.h"
+#include "Recording.h"
 
 #include <cstdint>
 #include <vector>
@@ -25,8 +25,8 @@ struct CaptureClicks {
 std::vector<double> heardClicks(const CaptureClicks& capture, const CaptureClicks& reference, int spacingFrames,
                                 double* latency);
 
-// Every whole click in a capture (findClicks) and when it arrived.
-CaptureClicks captureClicks(testing_support::MonitorCapture& capture, float threshold, int quietFrames);
+// Every whole click in a recording (findClicks) and when it arrived.
+CaptureClicks captureClicks(testing_support::Recording& recording, float threshold, int quietFrames);
 
 // A click as it was heard: when, and where the clock was then, against the
 // click's own place in the music. A difference of places, not of times: while

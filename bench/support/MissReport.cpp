@@ -6,10 +6,10 @@
 
 namespace bench_support {
 
-using testing_support::MonitorCapture;
+using testing_support::Recording;
 
-void describeMiss(const char* kind, const std::vector<PolledPhase>& phases, MonitorCapture& capture,
-                  MonitorCapture& reference, const std::string& serverLog)
+void describeMiss(const char* kind, const std::vector<PolledPhase>& phases, Recording& capture,
+                  Recording& reference, const std::string& serverLog)
 {
     for (const PolledPhase& phase : phases) {
         double still = 0.0, stillEnd = 0.0, poll = 0.0, pollEnd = 0.0;

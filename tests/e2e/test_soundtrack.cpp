@@ -254,7 +254,7 @@ TEST(SoundtrackEndToEnd, OnASoundServerTheMusicIsHeardInOrderAndEndsWithIt)
         SDL_Delay(1);
     }
     // The capture hands over whole buffers: the last of the music comes with the next ones.
-    EXPECT_TRUE(capture.waitForFrames(capture.frames() + 2 * kCaptureFrames, kSinkWaitSeconds))
+    EXPECT_TRUE(capture.waitForFrames(capture.recording().frames() + 2 * kCaptureFrames, kSinkWaitSeconds))
         << "the sink stopped";
     capture.close();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -1,21 +1,19 @@
 #pragma once
 
+#include "Recording.h"
+
 #include <SDL.h>
 
 #include <cstdint>
-#include <mutex>
-#include <vector>
 
 // Records the default capture source (a null sink's monitor, on the private
-// sound server) with SDL's capture API, as 32-bit float stereo at 44.1 kHz,
-// noting when each buffer arrived on SDL's high-resolution counter, the clock
-// that the music's own position is read against.
+// sound server) with SDL's capture API.
 namespace testing_support {
 
 class MonitorCapture {
 public:
-    static constexpr int kRate = 44100;
-    static constexpr int kChannels = 2;
+    static constexpr int kRate = Recording::kRate;
+    static constexpr int kChannels = Recording::kChannels;
 
     MonitorCapture() = default;
     ~MonitorCapture() { close(); }
@@ -28,27 +26,14 @@ public:
     // Waits until `frames` frames have arrived, at most timeoutSeconds.
     bool waitForFrames(int64_t frames, double timeoutSeconds);
 
-    // Copies of what arrived so far.
-    std::vector<float> samples();
-    // When frame `frame` arrived, in seconds of SDL's counter: the earliest
-    // arrival that the callbacks of the next quarter second allow, at the
-    // nominal rate, so the callback thread's wake-up delays drop out.
-    double frameSeconds(int64_t frame);
-    int64_t frames();
-    // The longest wait between two buffers, and when it ended, in counter seconds.
-    double longestGap(double* endedAt);
+    Recording& recording() { return recorded; }
+    std::vector<float> samples() { return recorded.samples(); }
 
 private:
     static void SDLCALL receive(void* self, Uint8* stream, int length);
 
     SDL_AudioDeviceID id = 0;
-    std::mutex mutex;
-    std::vector<float> recorded;
-    // Per buffer: the counter's seconds at the callback, and the frame count after it.
-    std::vector<double> arrivals;
-    std::vector<int64_t> ends;
+    Recording recorded;
 };
-
-double counterSeconds();
 
 }

@@ -1,0 +1,64 @@
+#include "Recording.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace testing_support {
+
+double counterSeconds()
+{
+    return static_cast<double>(SDL_GetPerformanceCounter()) / static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
+void Recording::add(const float* samples, size_t count, double seconds)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    recorded.insert(recorded.end(), samples, samples + count);
+    arrivals.push_back(seconds);
+    ends.push_back(static_cast<int64_t>(recorded.size() / kChannels));
+}
+
+std::vector<float> Recording::samples()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return recorded;
+}
+
+int64_t Recording::frames()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return static_cast<int64_t>(recorded.size() / kChannels);
+}
+
+double Recording::longestGap(double* endedAt)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    double longest = 0.0;
+    for (size_t i = 1; i < arrivals.size(); ++i) {
+        if (arrivals[i] - arrivals[i - 1] > longest) {
+            longest = arrivals[i] - arrivals[i - 1];
+            *endedAt = arrivals[i];
+        }
+    }
+    return longest;
+}
+
+double Recording::frameSeconds(int64_t frame)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    // Only the pieces from the one that holds the frame to a moment later: over a
+    // whole recording the frames do not keep one line with the counter (PipeWire's
+    // service lets a capture drift by milliseconds and then drops or adds some),
+    // and the silence an idle sink hands at once lies before every click.
+    constexpr int64_t kWindowFrames = kRate / 4;
+    const size_t first = static_cast<size_t>(std::lower_bound(ends.begin(), ends.end(), frame) - ends.begin());
+    double earliest = std::numeric_limits<double>::max();
+    for (size_t i = first; i < ends.size() && ends[i] <= frame + kWindowFrames; ++i) {
+        earliest = std::min(earliest, arrivals[i] - static_cast<double>(ends[i] - frame) / kRate);
+    }
+    return first < ends.size() ? earliest : 0.0;
+}
+
+}
