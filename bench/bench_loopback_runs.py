@@ -2,7 +2,8 @@
 """Runs bench_loopback RUNS times in a row and sums the runs up: on each server,
 the worst offset over all runs and how many runs missed each target. Each run's
 JSON and its log (what a missed run says about the clock, the captures and the
-server) stay in <build>/bench-results/loopback-runs/.
+server) stay in <build>/bench-loopback-runs/, with summary.json, which `make
+bench` puts into docs/PERFORMANCE.md.
 
 usage: bench_loopback_runs.py BUILD RUNS [PLAY_SECONDS]"""
 import glob
@@ -10,14 +11,15 @@ import json
 import os
 import subprocess
 import sys
+from datetime import datetime, timezone
 
 SERVERS = [('BM_LoopbackPulseAudio', 'PulseAudio'), ('BM_LoopbackPipeWire', 'PipeWire')]
 
 
 def run_all(build, runs, play_seconds):
-    folder = os.path.join(build, 'bench-results', 'loopback-runs')
+    folder = os.path.join(build, 'bench-loopback-runs')
     os.makedirs(folder, exist_ok=True)
-    for old in glob.glob(os.path.join(folder, 'run_*')):
+    for old in glob.glob(os.path.join(folder, 'run_*')) + glob.glob(os.path.join(folder, 'summary.json')):
         os.remove(old)
     env = dict(os.environ, MORLENTH_LOOPBACK_PLAY_SECONDS=str(play_seconds))
     for run in range(1, runs + 1):
@@ -29,42 +31,57 @@ def run_all(build, runs, play_seconds):
     return folder
 
 
-def summarise(folder):
+def span(values):
+    return [min(values), max(values)] if values else None
+
+
+def summarise(folder, play_seconds):
     results = {label: [] for _, label in SERVERS}
+    loads = []
     for path in sorted(glob.glob(os.path.join(folder, 'run_*.json'))):
         try:
             with open(path) as file:
-                entries = json.load(file).get('benchmarks', [])
+                data = json.load(file)
         except (OSError, ValueError):
             print(f'{os.path.basename(path)}: no results')
             continue
-        for entry in entries:
+        loads.extend(data.get('context', {}).get('load_avg', [])[:1])
+        for entry in data.get('benchmarks', []):
             for prefix, label in SERVERS:
                 if entry['name'].startswith(prefix):
                     results[label].append((os.path.basename(path), entry))
+    summary = {'date': datetime.now(timezone.utc).strftime('%Y-%m-%d %H:%M UTC'), 'play_seconds': play_seconds,
+               'load': span(loads), 'servers': {}}
     for label, entries in results.items():
         measured = [(name, e) for name, e in entries if not e.get('error_occurred')]
         print(f'{label}: {len(measured)} runs measured of {len(entries)}')
+        server = {'runs': len(entries), 'measured': len(measured), 'missed': []}
+        summary['servers'][label] = server
         if not measured:
             continue
         worst = max(((abs(v), v, k, name) for name, e in measured for k, v in e.items()
                      if k.endswith('_offset_worst_ms')), default=None)
         if worst:
+            server['worst_offset_ms'] = worst[1]
             print(f'  worst offset {worst[1]:.1f} ms ({worst[2]}, {worst[3]})')
-        missed = [(name, e.get('label', '')) for name, e in measured if e.get('targets_met') != 1.0]
-        print(f'  runs that missed a target: {len(missed)}')
-        for name, why in missed:
+        server['mean_offsets_ms'] = span([v for _, e in measured for k, v in e.items()
+                                          if k.endswith('_offset_mean_ms')])
+        server['missed'] = [[name, e.get('label', '')] for name, e in measured if e.get('targets_met') != 1.0]
+        print(f'  runs that missed a target: {len(server["missed"])}')
+        for name, why in server['missed']:
             print(f'    {name}: {why}')
         for key in ('pace_clock_heard_pct', 'pace_heard_pct'):
-            values = [e[key] for _, e in measured if key in e]
-            if values:
-                print(f'  {key}: {min(values):.3f} to {max(values):.3f}')
+            server[key] = span([e[key] for _, e in measured if key in e])
+            if server[key]:
+                print(f'  {key}: {server[key][0]:.3f} to {server[key][1]:.3f}')
+    with open(os.path.join(folder, 'summary.json'), 'w') as file:
+        json.dump(summary, file, indent=1)
 
 
 def main():
     build, runs = sys.argv[1], int(sys.argv[2])
     play_seconds = float(sys.argv[3]) if len(sys.argv) > 3 else 60.0
-    summarise(run_all(build, runs, play_seconds))
+    summarise(run_all(build, runs, play_seconds), play_seconds)
 
 
 if __name__ == '__main__':

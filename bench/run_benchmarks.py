@@ -253,6 +253,15 @@ def loopback(build, results, program='bench_loopback', what='the clock against a
     return {entry['name']: entry for entry in data.get('benchmarks', [])}
 
 
+def loopback_runs(build):
+    """The last `make bench-loopback RUNS=N` series' summary, which is too long to run here."""
+    try:
+        with open(os.path.join(build, 'bench-loopback-runs', 'summary.json')) as f:
+            return json.load(f)
+    except (OSError, ValueError):
+        return None
+
+
 def main():
     if len(sys.argv) < 2:
         print(__doc__)
@@ -295,6 +304,7 @@ def main():
         section('loopback', lambda: loopback(build, results))
         section('faults', lambda: loopback(build, results, 'bench_loopback_faults',
                                            'stalls, underruns and a slow callback on each server, about 75 s each'))
+    report['loopback_runs'] = loopback_runs(build)
     load.stop()
     report['load']['all'] = load.samples
     report['minutes'] = (time.monotonic() - began) / 60.0
