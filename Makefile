@@ -173,7 +173,7 @@ bench: pipewire-deps
 # alone: about 3 minutes, then the faults (stalls, underruns, a slow callback),
 # about 3 more (docs/audio.md, Sound servers). RUNS=20 plays the plain one that
 # many times in a row, each run's figures and what a miss logged in
-# <build>/bench-results/loopback-runs/, and sums them up; PLAY_SECONDS=20
+# <build>/bench-loopback-runs/, and sums them up for `make bench`; PLAY_SECONDS=20
 # shortens its 60 s play phase.
 RUNS ?= 1
 PLAY_SECONDS ?= 60

@@ -236,7 +236,8 @@ void loopback(benchmark::State& state, const char* kind)
     Soundtrack soundtrack;
     const Phase cold = coldPhase(report, capture, reference);
     if (cold.polls.empty() || !soundtrack.initAudio() || !soundtrack.load(kClicks, 120.0f)) {
-        state.SkipWithError("the capture or the playback could not start");
+        state.SkipWithError(("the capture or the playback could not start" +
+                            (capture.error.empty() ? std::string() : ": " + capture.error)).c_str());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;
     }

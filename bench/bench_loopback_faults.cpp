@@ -231,7 +231,8 @@ void BM_LoopbackFaults(benchmark::State& state, const char* kind)
     if (!soundtrack.initAudio() || !capture.open("loop.monitor", kRecorderLatencyMs) ||
         !reference.open(kReferenceFrames) ||
         !soundtrack.load(kClicks, 120.0f)) {
-        state.SkipWithError("the capture or the playback could not start");
+        state.SkipWithError(("the capture or the playback could not start" +
+                            (capture.error.empty() ? std::string() : ": " + capture.error)).c_str());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;
     }
