@@ -10,8 +10,7 @@
 #include "ClickTimes.h"
 #include "HeardClicks.h"
 #include "MissReport.h"
-#include "MonitorCapture.h"
-#include "ServerCapture.h"
+#include "MonitorRecorders.h"
 #include "SoundServer.h"
 #include "audio/AudioBackend.h"
 #include "timeline/Soundtrack.h"
@@ -30,7 +29,6 @@ namespace {
 
 using namespace bench_support;
 using testing_support::counterSeconds;
-using testing_support::MonitorCapture;
 using testing_support::SoundServer;
 
 constexpr const char* kClicks = "/tmp/morlenth-bench-clicks.mp3";
@@ -48,11 +46,6 @@ constexpr double kPauseSeconds = 1.0;
 constexpr double kClickSpacing = 0.5;
 constexpr float kOnsetThreshold = 0.1f;
 constexpr int kQuietFrames = kRate / 10;
-// The server's recorder keeps its pace after the server stalled, which SDL's
-// captures do not; SDL's capture with the smallest buffer, while it keeps up,
-// tells how late the recorder hears.
-constexpr int kRecorderLatencyMs = 2;
-constexpr int kReferenceFrames = 64;
 // The reopen's update period: a 1,024-frame buffer instead of 512.
 constexpr int kReopenPeriodMs = 40;
 // The targets.
@@ -169,7 +162,7 @@ void reportPhase(Report& report, const Phase& phase, const ClickTrack& track,
 // The first stream on the server's idle sink, played at once: how long opening
 // the device waits for the sink, how late the music starts, and whether the clock
 // waits for the sound.
-Phase coldPhase(Report& report, ServerCapture& capture, MonitorCapture& reference)
+Phase coldPhase(Report& report, MonitorRecorders& recorders)
 {
     constexpr double kColdSeconds = 3.0;
     Soundtrack soundtrack;
@@ -178,7 +171,7 @@ Phase coldPhase(Report& report, ServerCapture& capture, MonitorCapture& referenc
         return Phase{};
     }
     report.figure("cold_device_open_ms", (counterSeconds() - opening) * 1000.0);
-    if (!capture.open("loop.monitor", kRecorderLatencyMs) || !reference.open(kReferenceFrames) || !soundtrack.load(kClicks, 120.0f)) {
+    if (!recorders.open() || !soundtrack.load(kClicks, 120.0f)) {
         soundtrack.shutdownAudio();
         return Phase{};
     }
@@ -231,13 +224,12 @@ void loopback(benchmark::State& state, const char* kind)
         return;
     }
     SDL_InitSubSystem(SDL_INIT_AUDIO);
-    ServerCapture capture;
-    MonitorCapture reference;
+    MonitorRecorders recorders;
     Soundtrack soundtrack;
-    const Phase cold = coldPhase(report, capture, reference);
+    const Phase cold = coldPhase(report, recorders);
     if (cold.polls.empty() || !soundtrack.initAudio() || !soundtrack.load(kClicks, 120.0f)) {
         state.SkipWithError(("the capture or the playback could not start" +
-                            (capture.error.empty() ? std::string() : ": " + capture.error)).c_str());
+                            (recorders.error.empty() ? std::string() : ": " + recorders.error)).c_str());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;
     }
@@ -253,13 +245,11 @@ void loopback(benchmark::State& state, const char* kind)
     SDL_Delay(static_cast<Uint32>(kClickSpacing * 1000.0));
     audioGetInfo(&info);
     soundtrack.shutdownAudio();
-    capture.close();
-    reference.close();
-    const CaptureClicks heard = captureClicks(capture.recording(), kOnsetThreshold, kQuietFrames);
-    double latency = 0.0;
-    const std::vector<double> heardTimes =
-        heardClicks(heard, captureClicks(reference.recording(), kOnsetThreshold, kQuietFrames),
-                    static_cast<int>(kClickSpacing * kRate), &latency);
+    recorders.close();
+    const HeardRecording recorded =
+        recorders.hear(kOnsetThreshold, kQuietFrames, static_cast<int>(kClickSpacing * kRate));
+    const CaptureClicks& heard = recorded.clicks;
+    const std::vector<double>& heardTimes = recorded.heard;
     for (const Phase& phase : phases) {
         reportPhase(report, phase, track, heardTimes, phase.polls.back().music);
     }
@@ -268,11 +258,11 @@ void loopback(benchmark::State& state, const char* kind)
     const size_t index = static_cast<size_t>(std::lower_bound(heardTimes.begin(), heardTimes.end(), seek.eventTime) -
                                              heardTimes.begin());
     report.target("seek_sample_error_frames",
-                  index < heard.frames.size() ? seekSampleError(capture.samples(), testing_support::Recording::kChannels, heard.frames[index], track.firstChannel,
+                  index < heard.frames.size() ? seekSampleError(recorders.recorder.samples(), testing_support::Recording::kChannels, heard.frames[index], track.firstChannel,
                                                                 std::llround(click * kRate))
                                               : 1e9,
                   info.bufferFrames);
-    report.figure("capture_latency_ms", latency * 1000.0);
+    report.figure("capture_latency_ms", recorded.latency * 1000.0);
     report.figure("reopen_buffer_ms", 1000.0 * info.bufferFrames / info.frequency);
     report.figure("targets_met", report.missed.empty() ? 1.0 : 0.0);
     if (!report.missed.empty()) {
@@ -280,7 +270,7 @@ void loopback(benchmark::State& state, const char* kind)
         for (const Phase& phase : phases) {
             polled.push_back({phase.name, phase.polls});
         }
-        describeMiss(kind, polled, capture.recording(), reference.recording(), server.folder + "/server.log");
+        describeMiss(kind, polled, recorders.recorder.recording(), recorders.reference.recording(), server.folder + "/server.log");
     }
     state.SetLabel(report.missed.empty() ? "every target met" : report.missed);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -8,8 +8,7 @@
 // its level before, and its mean over those 10 s. About 75 s per server.
 #include "ClickTimes.h"
 #include "HeardClicks.h"
-#include "MonitorCapture.h"
-#include "ServerCapture.h"
+#include "MonitorRecorders.h"
 #include "SoundServer.h"
 #include "audio/AudioBackend.h"
 #include "timeline/Soundtrack.h"
@@ -30,7 +29,6 @@ namespace {
 
 using namespace bench_support;
 using testing_support::counterSeconds;
-using testing_support::MonitorCapture;
 using testing_support::SoundServer;
 
 constexpr const char* kClicks = "/tmp/morlenth-bench-clicks-50ms.mp3";
@@ -39,10 +37,6 @@ constexpr double kClickSpacing = 0.05;
 constexpr int kClickCount = 1500;
 constexpr float kOnsetThreshold = 0.1f;
 constexpr int kQuietFrames = kRate / 50;
-// The server's recorder keeps its pace through every fault; SDL's capture with
-// the smallest buffer, while it keeps up, tells how late the recorder hears.
-constexpr int kRecorderLatencyMs = 2;
-constexpr int kReferenceFrames = 64;
 constexpr double kBeforeSeconds = 3.0;
 constexpr double kAfterSeconds = 10.0;
 // Each fault begins as the sound is about to reach a click (the clock follows
@@ -225,14 +219,11 @@ void BM_LoopbackFaults(benchmark::State& state, const char* kind)
         return;
     }
     SDL_InitSubSystem(SDL_INIT_AUDIO);
-    ServerCapture capture;
-    MonitorCapture reference;
+    MonitorRecorders recorders;
     Soundtrack soundtrack;
-    if (!soundtrack.initAudio() || !capture.open("loop.monitor", kRecorderLatencyMs) ||
-        !reference.open(kReferenceFrames) ||
-        !soundtrack.load(kClicks, 120.0f)) {
+    if (!soundtrack.initAudio() || !recorders.open() || !soundtrack.load(kClicks, 120.0f)) {
         state.SkipWithError(("the capture or the playback could not start" +
-                            (capture.error.empty() ? std::string() : ": " + capture.error)).c_str());
+                            (recorders.error.empty() ? std::string() : ": " + recorders.error)).c_str());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;
     }
@@ -255,20 +246,17 @@ void BM_LoopbackFaults(benchmark::State& state, const char* kind)
     constexpr Uint32 kLastSoundMs = 500;
     SDL_Delay(kLastSoundMs);
     soundtrack.shutdownAudio();
-    capture.close();
-    reference.close();
-    double latency = 0.0;
-    const CaptureClicks main = captureClicks(capture.recording(), kOnsetThreshold, kQuietFrames);
-    const std::vector<double> heard =
-        heardClicks(main, captureClicks(reference.recording(), kOnsetThreshold, kQuietFrames),
-                    static_cast<int>(kClickSpacing * kRate), &latency);
-    const std::vector<Click> clicks = numberClicks(run.polls, track, main.frames, heard, kClickSpacing);
+    recorders.close();
+    const HeardRecording recorded =
+        recorders.hear(kOnsetThreshold, kQuietFrames, static_cast<int>(kClickSpacing * kRate));
+    const std::vector<Click> clicks =
+        numberClicks(run.polls, track, recorded.clicks.frames, recorded.heard, kClickSpacing);
     std::string missed;
     for (size_t i = 0; i < injected.size(); ++i) {
         reportFault(state, missed, kFaults[i], injected[i], clicks);
     }
     state.counters["clicks_heard"] = static_cast<double>(clicks.size());
-    state.counters["capture_latency_ms"] = latency * 1000.0;
+    state.counters["capture_latency_ms"] = recorded.latency * 1000.0;
     state.counters["device_buffer_ms"] = 1000.0 * info.bufferFrames / info.frequency;
     state.counters["targets_met"] = missed.empty() ? 1.0 : 0.0;
     state.SetLabel(missed.empty() ? "every target met" : missed);
