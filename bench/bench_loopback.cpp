@@ -69,7 +69,10 @@ Phase poll(Soundtrack& soundtrack, const std::string& name, double eventTime, do
 {
     Phase phase{name, eventTime, soundtrack.exactPosition(), {}};
     while (counterSeconds() < eventTime + seconds) {
-        phase.polls.push_back({counterSeconds(), soundtrack.exactPosition()});
+        // The clock's value is of the moment the read returns, which may wait on
+        // the device's lock.
+        const double music = soundtrack.exactPosition();
+        phase.polls.push_back({counterSeconds(), music});
         SDL_Delay(1);
     }
     return phase;

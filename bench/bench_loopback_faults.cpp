@@ -81,7 +81,10 @@ struct Run {
     void pollUntil(double until)
     {
         while (counterSeconds() < until) {
-            polls.push_back({counterSeconds(), soundtrack.exactPosition()});
+            // The read may wait on the device's lock (a slow callback holds it):
+            // the clock's value is of the moment the read returns.
+            const double music = soundtrack.exactPosition();
+            polls.push_back({counterSeconds(), music});
             SDL_Delay(1);
         }
     }
