@@ -38,6 +38,9 @@ HeardRecording MonitorRecorders::hear(float threshold, int quietFrames, int spac
     heard.clicks = captureClicks(recorder.recording(), threshold, quietFrames);
     heard.heard = heardClicks(heard.clicks, captureClicks(reference.recording(), threshold, quietFrames),
                               spacingFrames, &heard.latency);
+    for (int64_t frame : heard.clicks.frames) {
+        heard.inBurst.push_back(recorder.recording().cameInBurst(frame));
+    }
     return heard;
 }
 

@@ -19,6 +19,9 @@ struct HeardRecording {
     std::vector<double> heard;
     // The recorder's latency against SDL's capture, in seconds.
     double latency = 0.0;
+    // Per click, whether the recorder got it in a burst (Recording::cameInBurst):
+    // rendered faster than real time, so heard at no one moment.
+    std::vector<bool> inBurst;
 };
 
 class MonitorRecorders {

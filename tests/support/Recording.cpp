@@ -45,6 +45,27 @@ double Recording::longestGap(double* endedAt)
     return longest;
 }
 
+bool Recording::cameInBurst(int64_t frame)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    // The piece that holds the frame and those that came within a moment after
+    // it: a capture thread that wakes late brings its wait's worth at once, up
+    // to this slack beyond real time; a burst brings far more. Looking ahead
+    // only, the first piece after a burst, which waited for it, is not in it.
+    constexpr double kWindowSeconds = 0.05;
+    constexpr double kSlackSeconds = 0.05;
+    const size_t piece = static_cast<size_t>(std::upper_bound(ends.begin(), ends.end(), frame) - ends.begin());
+    if (piece >= ends.size()) {
+        return false;
+    }
+    size_t last = piece;
+    while (last + 1 < ends.size() && arrivals[last + 1] <= arrivals[piece] + kWindowSeconds) {
+        ++last;
+    }
+    const int64_t came = ends[last] - (piece > 0 ? ends[piece - 1] : 0);
+    return static_cast<double>(came) > (kWindowSeconds + kSlackSeconds) * kRate;
+}
+
 double Recording::frameSeconds(int64_t frame)
 {
     std::lock_guard<std::mutex> lock(mutex);

@@ -25,6 +25,10 @@ public:
     // arrival that the pieces of the next quarter second allow, at the nominal
     // rate, so the capture thread's wake-up delays drop out.
     double frameSeconds(int64_t frame);
+    // Whether frame `frame` came in a burst: with more frames around it than the
+    // time they took to arrive allows. A PulseAudio null sink that was stopped
+    // renders what it missed at once when it resumes.
+    bool cameInBurst(int64_t frame);
     // The longest wait between two pieces, and when it ended, in counter seconds.
     double longestGap(double* endedAt);
 
