@@ -174,15 +174,17 @@ bench: pipewire-deps
 # about 3 more (docs/audio.md, Sound servers). RUNS=20 plays the plain one that
 # many times in a row, each run's figures and what a miss logged in
 # <build>/bench-loopback-runs/, and sums them up for `make bench`; PLAY_SECONDS=20
-# shortens its 60 s play phase.
+# shortens its 60 s play phase, and SERVER=PulseAudio or PipeWire replays one
+# server's series alone.
 RUNS ?= 1
 PLAY_SECONDS ?= 60
+SERVER ?=
 .PHONY: bench-loopback
 bench-loopback: pipewire-deps
 	$(CONFIGURE) -DMORLENTH_BENCH=ON
 	cmake --build $(BUILD_PATH) -j $(JOBS) --target bench_loopback bench_loopback_faults
 	@if [ "$(RUNS)" -gt 1 ]; then \
-		python3 $(ROOT)/bench/bench_loopback_runs.py $(BUILD_PATH) $(RUNS) $(PLAY_SECONDS); \
+		python3 $(ROOT)/bench/bench_loopback_runs.py $(BUILD_PATH) $(RUNS) $(PLAY_SECONDS) $(SERVER); \
 	else \
 		$(BUILD_PATH)/bin/bench_loopback && $(BUILD_PATH)/bin/bench_loopback_faults; \
 	fi

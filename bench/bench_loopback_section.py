@@ -92,13 +92,17 @@ def write_runs(doc, report):
         doc.add('Not run: `make bench-loopback RUNS=20` plays the plain benchmark 20 times on each server (about '
                 '55 minutes) and leaves its summary for this page.', '')
         return
-    load = runs.get('load')
-    load_note = f', load average {load[0]:.2f} to {load[1]:.2f} as each run began' if load else ''
     count = max((server.get('runs', 0) for server in runs.get('servers', {}).values()), default=0)
     doc.add(f'`make bench-loopback RUNS={count}` played the plain benchmark {count} times in a row on each server, '
-            f'each with a {fmt(runs.get("play_seconds"), 0)} s play phase, {runs.get("date")}{load_note}. Worst offset: the largest over every phase of every run. The pace target '
+            f'each with a {fmt(runs.get("play_seconds"), 0)} s play phase (`SERVER=` replays one server\'s series '
+            'alone). Worst offset: the largest over every phase of every run. The pace target '
             'judges the clock against the heard sound; the server\'s own pace against the counter is information.',
             '')
+    for label, server in runs.get('servers', {}).items():
+        load = server.get('load') or runs.get('load')
+        load_note = f', load average {load[0]:.2f} to {load[1]:.2f} as each run began' if load else ''
+        doc.add(f'- {label}: from {server.get("first_run") or runs.get("date")}{load_note}.')
+    doc.add('')
     rows = []
     for label, server in runs.get('servers', {}).items():
         def between(key, digits, sign=''):
