@@ -55,7 +55,7 @@ bool AudioDevice::open(int newFrequency, int bufferFrames)
     frequency = newFrequency;
     requestedFrames = bufferFrames;
     clock.reset(obtained.freq, deviceHeldFrames(driver, server, obtained.samples, obtained.freq),
-                SDL_GetPerformanceFrequency());
+                deviceLateFrames(driver, server, obtained.freq), SDL_GetPerformanceFrequency());
     return true;
 }
 

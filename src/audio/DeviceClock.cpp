@@ -9,18 +9,14 @@ namespace {
 // two and passes little of the millisecond jitter of the callback thread.
 constexpr double kLoopBandwidthHz = 1.0;
 constexpr double kTwoPi = 6.283185307179586;
-// How late a callback may come before the clock waits for it. The thread that
-// feeds the device wakes a few milliseconds late now and then; a device that
-// stopped (a stalled server, a starved stream) sends no callback at all, and
-// the clock must not run on without it.
-constexpr double kLateCallbackSeconds = 0.004;
 
 }
 
-void DeviceClock::reset(int frameRate, int queuedFrames, uint64_t ticks)
+void DeviceClock::reset(int frameRate, int queuedFrames, int lateFrames, uint64_t ticks)
 {
     rate = frameRate;
     queued = queuedFrames;
+    late = lateFrames;
     ticksPerSecond = ticks > 0 ? ticks : 1;
     handed = 0;
     anchored = false;
@@ -64,11 +60,11 @@ void DeviceClock::onCallback(int frames, uint64_t nowTicks)
         period = std::clamp(period + omega * omega * error, nominal / 2.0, nominal * 2.0);
     }
     // Between callbacks the device plays about one buffer, never more than all it
-    // was given; when a late callback anchors behind the clock, heardFrame holds
-    // it until it catches up.
+    // was given; a device that stopped (a stalled server, a starved stream) sends
+    // no callback at all, and the clock must not run on without it. When a late
+    // callback anchors behind the clock, heardFrame holds it until it catches up.
     anchorFrame = handed - queued;
-    const int64_t lateFrames = static_cast<int64_t>(kLateCallbackSeconds * rate);
-    limitFrame = std::min(handed + frames, anchorFrame + frames + lateFrames);
+    limitFrame = std::min(handed + frames, anchorFrame + frames + late);
     anchored = true;
     lastFrames = frames;
     handed += frames;

@@ -13,8 +13,9 @@
 // stops asking has stopped playing.
 class DeviceClock {
 public:
-    // queuedFrames: how much handed audio the device holds before it is heard.
-    void reset(int frameRate, int queuedFrames, uint64_t ticksPerSecond);
+    // queuedFrames: how much handed audio the device holds before it is heard;
+    // lateFrames: how far past one buffer the clock runs on without a callback.
+    void reset(int frameRate, int queuedFrames, int lateFrames, uint64_t ticksPerSecond);
     // Called by the callback, at its start, before it hands `frames` more frames.
     void onCallback(int frames, uint64_t nowTicks);
     // The output frame heard at nowTicks (fractional; 0 before the first callback).
@@ -28,6 +29,7 @@ private:
 
     int rate = 0;
     int64_t queued = 0;
+    int64_t late = 0;
     uint64_t ticksPerSecond = 1;
     int64_t handed = 0;
     bool anchored = false;

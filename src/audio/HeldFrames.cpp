@@ -26,6 +26,16 @@ constexpr double kPipeWireHeldSeconds = 1024.0 / 48000.0 + 0.004;
 // docs/audio.md: no real Windows machine has measured it.
 constexpr int kWasapiHeldPeriods = 2;
 constexpr double kWasapiMarginSeconds = 0.003;
+// The thread that feeds the device wakes a few milliseconds late now and then,
+// and the clock runs on that long past a buffer. A stopped server asks nothing
+// and plays nothing, and the picture leads it by as much, less what the clock
+// counts as held beyond what the server holds. PipeWire's service now and then
+// asks 20 to 30 ms late while it plays on from the quantum it holds, and the
+// picture falls behind meanwhile: each millisecond here is one less behind then
+// and one more ahead through a stop. Its 6 ms keep both within their targets,
+// as bench_loopback_faults and twenty plain runs measured them (docs/audio.md).
+constexpr double kLateRequestSeconds = 0.004;
+constexpr double kPipeWireLateRequestSeconds = 0.006;
 
 int framesIn(double seconds, int frameRate)
 {
@@ -57,4 +67,11 @@ int deviceHeldFrames(const char* driver, PulseServerKind server, int bufferFrame
         return wasapiHeldFrames(bufferFrames, frameRate);
     }
     return bufferFrames;
+}
+
+int deviceLateFrames(const char* driver, PulseServerKind server, int frameRate)
+{
+    const bool pipeWire = driver != nullptr && std::strcmp(driver, kPulseDriver) == 0 &&
+                          server == PulseServerKind::PipeWire;
+    return framesIn(pipeWire ? kPipeWireLateRequestSeconds : kLateRequestSeconds, frameRate);
 }

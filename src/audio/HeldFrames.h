@@ -16,3 +16,8 @@ int wasapiHeldFrames(int periodFrames, int frameRate);
 // The rule for SDL's current driver; a sound card or a silent driver holds the
 // buffer it is playing.
 int deviceHeldFrames(const char* driver, PulseServerKind server, int bufferFrames, int frameRate);
+
+// How late past one buffer the next request may come while the path still
+// plays: how far the clock runs on without a callback. A stopped path sends
+// none, and the picture must not run ahead of it for long.
+int deviceLateFrames(const char* driver, PulseServerKind server, int frameRate);

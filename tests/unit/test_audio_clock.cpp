@@ -16,6 +16,8 @@ constexpr int kRate = 44100;
 constexpr int kBuffer = 512;
 constexpr uint64_t kTicksPerSecond = 1000000000;
 constexpr double kBufferSeconds = static_cast<double>(kBuffer) / kRate;
+// What a silent driver allows a callback to be late.
+const int kLateFrames = deviceLateFrames("dummy", PulseServerKind::Unknown, kRate);
 
 uint64_t toTicks(double seconds)
 {
@@ -34,7 +36,7 @@ struct Simulation {
     {
         std::mt19937 generator(seed);
         DeviceClock clock;
-        clock.reset(kRate, kBuffer, kTicksPerSecond);
+        clock.reset(kRate, kBuffer, kLateFrames, kTicksPerSecond);
         double sample = 0.0;
         for (int callback = 0; callback * pace < seconds; ++callback) {
             const double late = jitter * (generator() / 4294967296.0);
@@ -80,7 +82,7 @@ TEST(DeviceClock, HearsNothingUntilTheDeviceAsksForItsSecondBuffer)
 {
     constexpr double kServerStart = 1.5;
     DeviceClock clock;
-    clock.reset(kRate, kBuffer, kTicksPerSecond);
+    clock.reset(kRate, kBuffer, kLateFrames, kTicksPerSecond);
     EXPECT_EQ(clock.heardFrame(0), 0.0);
     EXPECT_EQ(clock.heardFrame(kTicksPerSecond), 0.0);
     clock.onCallback(kBuffer, toTicks(kServerStart - 1.0));
@@ -155,15 +157,14 @@ TEST(DeviceClock, RunsAtTheDevicesOwnPace)
 // callback: never further than what it was given.
 TEST(DeviceClock, AStalledDeviceStopsTheClockOneBufferOnFromItsLastCallback)
 {
-    constexpr double kLateSeconds = 0.004;
     DeviceClock clock;
-    clock.reset(kRate, kBuffer, kTicksPerSecond);
+    clock.reset(kRate, kBuffer, kLateFrames, kTicksPerSecond);
     clock.onCallback(kBuffer, 0);
     clock.onCallback(kBuffer, toTicks(kBufferSeconds));
     const double start = kBufferSeconds;
     EXPECT_NEAR(clock.heardFrame(toTicks(start + kBufferSeconds / 4)), kBuffer / 4, 0.01);
     EXPECT_NEAR(clock.heardFrame(toTicks(start + kBufferSeconds / 2)), kBuffer / 2, 0.01);
-    EXPECT_NEAR(clock.heardFrame(toTicks(start + 10 * kBufferSeconds)), kBuffer + std::floor(kLateSeconds * kRate), 0.01);
+    EXPECT_NEAR(clock.heardFrame(toTicks(start + 10 * kBufferSeconds)), kBuffer + kLateFrames, 0.01);
 }
 
 // Callbacks and heard clicks as bench_loopback_faults recorded them on
@@ -218,7 +219,8 @@ TEST(DeviceClock, NeverLeadsWhatWasHeardThroughAStallOrAnUnderrun)
     for (const RecordedRun& run : kRecordedRuns) {
         SCOPED_TRACE(run.fault);
         DeviceClock clock;
-        clock.reset(kRate, pulseServerHeldFrames(PulseServerKind::PipeWire, kBuffer, kRate), kTicksPerSecond);
+        clock.reset(kRate, pulseServerHeldFrames(PulseServerKind::PipeWire, kBuffer, kRate),
+                    deviceLateFrames("pulseaudio", PulseServerKind::PipeWire, kRate), kTicksPerSecond);
         size_t next = 0;
         for (const RecordedClick& click : run.clicks) {
             for (; next < run.callbacks.size() && run.callbacks[next] <= click.ms; ++next) {
