@@ -68,20 +68,24 @@ def write_faults(doc, report):
             '(SIGSTOP), starves the stream by holding the device\'s lock, and makes one callback take 30 ms; last, for '
             'comparison, it stops its own process. Lead: '
             'the largest distance the clock was ahead of the sound when a click was heard, during the fault and '
-            'in the 10 s after (positive: the picture leads). Recovery: from the end of the fault until the offset '
-            'stays within 10 ms of its level before (to the click, 50 ms). After: the mean offset over the 10 s after '
-            '(positive: the picture follows). Targets: a lead of at most 17 ms, recovered within 1 s.', '')
+            'in the 10 s after (positive: the picture leads); through a stopped server also how far the clock ran '
+            'while the sound stood, less how far it followed the sound before. Clicks that a stopped null sink '
+            'renders at once when it resumes are not timed (Burst: how many). Recovery: from the end of the fault '
+            'until the offset is within 10 ms of its level before and stays there for a second (to the click, '
+            '50 ms). After: the mean offset over the 10 s after (positive: the picture follows). Targets: a lead of '
+            'at most 17 ms, recovered within 1 s.', '')
     rows = []
     for prefix, label in (('BM_LoopbackFaults/PulseAudio', 'PulseAudio'), ('BM_LoopbackFaults/PipeWire', 'PipeWire')):
         entry = find_server(faults, prefix)
         if entry is None or entry.get('error_occurred'):
             why = entry.get('error_message') if entry else 'not run (see bench-results/bench_loopback_faults.log)'
-            rows.append([label, why, '', '', ''])
+            rows.append([label, why, '', '', '', ''])
             continue
         for key, what in FAULTS:
             rows.append([label, what, fmt(entry.get(f'{key}_lead_ms'), 1), fmt(entry.get(f'{key}_recovery_ms'), 0),
-                         fmt(entry.get(f'{key}_after_mean_ms'), 1)])
-    doc.table(['Server', 'Fault', 'Lead ms', 'Recovery ms', 'After mean ms'], rows)
+                         fmt(entry.get(f'{key}_after_mean_ms'), 1),
+                         '' if entry.get(f'{key}_burst_clicks') is None else fmt(entry[f'{key}_burst_clicks'], 0)])
+    doc.table(['Server', 'Fault', 'Lead ms', 'Recovery ms', 'After mean ms', 'Burst'], rows)
     doc.add(f'Load average while it ran: {load_text(report["load"].get("faults"))}.', '')
 
 
