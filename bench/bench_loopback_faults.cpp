@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -181,16 +182,40 @@ double clockBefore(const std::vector<ClockPoll>& polls, double time)
     return after == polls.begin() ? std::nan("") : (after - 1)->music;
 }
 
+// Where a lead beyond the target came from: the click, the clock's polls and
+// what each capture brought around it (a wait, a catch-up, a late piece).
+void describeLead(const char* fault, const Click& click, const std::vector<ClockPoll>& polls,
+                  MonitorRecorders& recorders)
+{
+    constexpr double kBeforeClick = 0.06;
+    constexpr double kAfterClick = 0.03;
+    std::fprintf(stderr, "%s: click at music %.3f s heard at %.4f s, the clock at %.4f s\n", fault, click.music,
+                 click.heard, click.clock);
+    for (const ClockPoll& poll : polls) {
+        if (poll.time >= click.heard - kBeforeClick && poll.time <= click.heard + kAfterClick) {
+            std::fprintf(stderr, "  poll %.4f s: %.4f\n", poll.time, poll.music);
+        }
+    }
+    std::fprintf(stderr, "%s: the recorder's pieces\n%s", fault,
+                 recorders.recorder.recording().describePieces(click.heard - kBeforeClick, click.heard + kAfterClick)
+                     .c_str());
+    std::fprintf(stderr, "%s: SDL's capture's pieces\n%s", fault,
+                 recorders.reference.recording().describePieces(click.heard - kBeforeClick, click.heard + kAfterClick)
+                     .c_str());
+}
+
 void reportFault(benchmark::State& state, std::string& missed, const Fault& fault, const Injected& injected,
                  const std::vector<Click>& clicks, const std::vector<ClockPoll>& polls,
-                 const std::vector<double>& burstClicks)
+                 const std::vector<double>& burstClicks, MonitorRecorders& recorders)
 {
     const double level = meanOffsetMs(clicks, injected.start - kBeforeSeconds, injected.start);
     const double until = injected.end + kAfterSeconds;
     double lead = -1e9;
+    const Click* leading = nullptr;
     for (const Click& click : clicks) {
-        if (click.heard >= injected.start && click.heard < until) {
-            lead = std::max(lead, -click.offsetMs());
+        if (click.heard >= injected.start && click.heard < until && -click.offsetMs() > lead) {
+            lead = -click.offsetMs();
+            leading = &click;
         }
     }
     // Back: at the first click from which the offset keeps within the band for
@@ -232,6 +257,9 @@ void reportFault(benchmark::State& state, std::string& missed, const Fault& faul
     auto miss = [&](const std::string& what) { missed += (missed.empty() ? "missed: " : ", ") + what; };
     if (fault.judged && !(lead <= kMostLeadMs)) {
         miss(name + "_lead_ms");
+        if (leading != nullptr && -leading->offsetMs() > kMostLeadMs) {
+            describeLead(fault.name, *leading, polls, recorders);
+        }
     }
     if (fault.judged && !(recoveryMs <= kMostRecoveryMs)) {
         miss(name + "_recovery_ms");
@@ -300,7 +328,7 @@ void BM_LoopbackFaults(benchmark::State& state, const char* kind)
     const std::vector<Click> clicks = numberClicks(run.polls, track, frames, heard, kClickSpacing);
     std::string missed;
     for (size_t i = 0; i < injected.size(); ++i) {
-        reportFault(state, missed, kFaults[i], injected[i], clicks, run.polls, burstClicks);
+        reportFault(state, missed, kFaults[i], injected[i], clicks, run.polls, burstClicks, recorders);
     }
     state.counters["clicks_heard"] = static_cast<double>(clicks.size());
     state.counters["capture_latency_ms"] = recorded.latency * 1000.0;

@@ -82,6 +82,8 @@ def summarise(folder, play_seconds):
         if worst:
             server['worst_offset_ms'] = worst[1]
             print(f'  worst offset {worst[1]:.1f} ms ({worst[2]}, {worst[3]})')
+        # Clicks a server's catch-up brought at once after it stood, left untimed.
+        server['burst_clicks'] = sum(e.get('burst_clicks', 0) for _, e in measured)
         server['mean_offsets_ms'] = span([v for _, e in measured for k, v in e.items()
                                           if k.endswith('_offset_mean_ms')])
         server['missed'] = [[name, e.get('label', '')] for name, e in measured if e.get('targets_met') != 1.0]

@@ -100,7 +100,9 @@ def write_runs(doc, report):
     doc.add(f'`make bench-loopback RUNS={count}` played the plain benchmark {count} times in a row on each server, '
             f'each with a {fmt(runs.get("play_seconds"), 0)} s play phase (`SERVER=` replays one server\'s series '
             'alone). Worst offset: the largest over every phase of every run. The pace target '
-            'judges the clock against the heard sound; the server\'s own pace against the counter is information.',
+            'judges the clock against the heard sound; the server\'s own pace against the counter is information. '
+            'Untimed clicks: those a server rendered at once after it stood for a moment, heard at no one '
+            'moment, left out of the offsets.',
             '')
     for label, server in runs.get('servers', {}).items():
         load = server.get('load') or runs.get('load')
@@ -114,9 +116,10 @@ def write_runs(doc, report):
             return f'{values[0]:{sign}.{digits}f} to {values[1]:{sign}.{digits}f}' if values else ''
         rows.append([label, f'{server.get("measured", 0)} of {server.get("runs", 0)}', str(len(server.get('missed', []))),
                      fmt(server.get('worst_offset_ms'), 1), between('mean_offsets_ms', 1),
-                     between('pace_clock_heard_pct', 3, '+'), between('pace_heard_pct', 2, '+')])
+                     between('pace_clock_heard_pct', 3, '+'), between('pace_heard_pct', 2, '+'),
+                     '' if server.get('burst_clicks') is None else fmt(server['burst_clicks'], 0)])
     doc.table(['Server', 'Runs measured', 'Missed a target', 'Worst offset ms', 'Mean offsets ms',
-               'Clock against sound %', 'Server against counter %'], rows)
+               'Clock against sound %', 'Server against counter %', 'Untimed clicks'], rows)
     for label, server in runs.get('servers', {}).items():
         for name, why in server.get('missed', []):
             doc.add(f'- {label}, {name}: {why}')

@@ -11,6 +11,10 @@ using testing_support::Recording;
 void describeMiss(const char* kind, const std::vector<PolledPhase>& phases, Recording& capture,
                   Recording& reference, const std::string& serverLog)
 {
+    // Where the clock stood still longest of all: whether the server's recorder
+    // went without pieces then and caught up after (a stalled server), or kept
+    // its pace (the server played on).
+    double longestStill = 0.0, longestStillEnd = 0.0;
     for (const PolledPhase& phase : phases) {
         double still = 0.0, stillEnd = 0.0, poll = 0.0, pollEnd = 0.0;
         for (size_t i = 1, since = 0; i < phase.polls.size(); ++i) {
@@ -25,12 +29,20 @@ void describeMiss(const char* kind, const std::vector<PolledPhase>& phases, Reco
                 pollEnd = phase.polls[i].time;
             }
         }
+        if (still > longestStill) {
+            longestStill = still;
+            longestStillEnd = stillEnd;
+        }
         std::fprintf(stderr, "%s %s: clock still %.1f ms until %.3f s, polls apart %.1f ms until %.3f s\n", kind,
                      phase.name.c_str(), still * 1000.0, stillEnd, poll * 1000.0, pollEnd);
     }
     double endedAt = 0.0;
     const double gap = capture.longestGap(&endedAt);
     std::fprintf(stderr, "%s capture: longest wait %.1f ms until %.3f s\n", kind, gap * 1000.0, endedAt);
+    constexpr double kAroundSeconds = 0.1;
+    std::fprintf(stderr, "%s capture's pieces around the clock's longest stop:\n%s", kind,
+                 capture.describePieces(longestStillEnd - longestStill - kAroundSeconds,
+                                        longestStillEnd + kAroundSeconds).c_str());
     const double referenceGap = reference.longestGap(&endedAt);
     std::fprintf(stderr, "%s reference capture: longest wait %.1f ms until %.3f s\n", kind, referenceGap * 1000.0,
                  endedAt);

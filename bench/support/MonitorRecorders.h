@@ -19,8 +19,9 @@ struct HeardRecording {
     std::vector<double> heard;
     // The recorder's latency against SDL's capture, in seconds.
     double latency = 0.0;
-    // Per click, whether the recorder got it in a burst (Recording::cameInBurst):
-    // rendered faster than real time, so heard at no one moment.
+    // Per click, whether the recorder got it in a burst: rendered faster than
+    // real time (Recording::cameInBurst), or in the catch-up after the server
+    // stood, so heard at no one moment.
     std::vector<bool> inBurst;
 };
 
@@ -33,6 +34,8 @@ public:
     // After close: the clicks found by `threshold` after `quietFrames` of quiet,
     // `spacingFrames` apart.
     HeardRecording hear(float threshold, int quietFrames, int spacingFrames);
+    // Whether the recorder got `frame` in one piece after the server stood.
+    bool cameAfterStand(int64_t frame);
 
     ServerCapture recorder;
     testing_support::MonitorCapture reference;

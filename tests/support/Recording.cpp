@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 namespace testing_support {
@@ -43,6 +44,39 @@ double Recording::longestGap(double* endedAt)
         }
     }
     return longest;
+}
+
+std::string Recording::describePieces(double from, double to)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    std::string text;
+    for (size_t i = 0; i < arrivals.size(); ++i) {
+        if (arrivals[i] >= from && arrivals[i] <= to) {
+            char line[96];
+            std::snprintf(line, sizeof line, "  %.4f s: %lld frames\n", arrivals[i],
+                          static_cast<long long>(ends[i] - (i > 0 ? ends[i - 1] : 0)));
+            text += line;
+        }
+    }
+    return text;
+}
+
+double Recording::waitFor(int64_t frame, double* since)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const size_t piece = static_cast<size_t>(std::upper_bound(ends.begin(), ends.end(), frame) - ends.begin());
+    if (piece == 0 || piece >= ends.size()) {
+        return 0.0;
+    }
+    *since = arrivals[piece - 1];
+    return arrivals[piece] - arrivals[piece - 1];
+}
+
+bool Recording::arrivedBetween(double from, double to)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto first = std::upper_bound(arrivals.begin(), arrivals.end(), from);
+    return first != arrivals.end() && *first < to;
 }
 
 bool Recording::cameInBurst(int64_t frame)

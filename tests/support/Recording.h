@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
 
 // What a capture of the sink's monitor recorded, 32-bit float stereo at 44.1 kHz,
@@ -29,8 +30,16 @@ public:
     // time they took to arrive allows. A PulseAudio null sink that was stopped
     // renders what it missed at once when it resumes.
     bool cameInBurst(int64_t frame);
+    // How long the capture waited for the piece that brought frame `frame`, and
+    // when the wait began; 0 for a frame not yet arrived.
+    double waitFor(int64_t frame, double* since);
+    // Whether any piece arrived between two instants.
+    bool arrivedBetween(double from, double to);
     // The longest wait between two pieces, and when it ended, in counter seconds.
     double longestGap(double* endedAt);
+    // One line per piece that arrived between two instants: when, and how many
+    // frames it brought.
+    std::string describePieces(double from, double to);
 
 private:
     std::mutex mutex;
