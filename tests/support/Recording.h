@@ -31,7 +31,7 @@ public:
     // renders what it missed at once when it resumes.
     bool cameInBurst(int64_t frame);
     // How long the capture waited for the piece that brought frame `frame`, and
-    // when the wait began; 0 for a frame not yet arrived.
+    // when the wait began; 0 for a frame of the first piece or not yet arrived.
     double waitFor(int64_t frame, double* since);
     // Whether any piece arrived between two instants.
     bool arrivedBetween(double from, double to);
